@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QTime>
+#include <array>
+#include <optional>
+
+namespace pellux {
+
+/// The alarm every note carries. A new note's record is all zero.
+struct AlarmRecord
+{
+    bool Enabled = false;
+    quint8 AlarmType = 0;               ///< 0 once, non-zero repeat
+    QTime AlarmTime = QTime(0, 0);      ///< only hour and minute matter
+    QDate AlarmDate;                    ///< null = the zero date (30 December 1899)
+    std::array<bool, 7> DaysOfWeek{};   ///< index 0 Sunday ... 6 Saturday
+    QString Sound;                      ///< wave file path, empty for none
+
+    bool operator==(const AlarmRecord &) const = default;
+};
+
+/**
+ * A colour as the program keeps it: 24-bit RGB in a signed 32-bit integer, red in
+ * the low byte. A value with the top bit set names a system colour.
+ */
+using ColorValue = qint32;
+
+/// The system's window text colour, the default text colour of new notes.
+inline constexpr ColorValue SystemWindowText = qint32(0x80000008u);
+/// Yellow, the default background of new notes.
+inline constexpr ColorValue DefaultNoteBack = 65535;
+
+/// A note's font and colours.
+struct NoteStyle
+{
+    QString fontName;
+    float fontSize = 8.25f;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikethru = false;
+    ColorValue foreColor = SystemWindowText;
+    ColorValue backColor = DefaultNoteBack;
+
+    bool operator==(const NoteStyle &) const = default;
+};
+
+/// One row of a check list.
+struct CheckRow
+{
+    bool checked = false;
+    QString text;
+
+    bool operator==(const CheckRow &) const = default;
+};
+
+/**
+ * One note as the store holds it. Geometry is in twips; a field the store did
+ * not give (or gave malformed) is empty and the window keeps its own default.
+ */
+struct StoredNote
+{
+    QString type;               ///< "TextNote", "CheckList", "TextNote30", "CheckList30"
+    QString title;
+    QString nid;                ///< empty when the store had none (the loader makes one)
+    std::optional<int> top, left, width, height;   ///< twips
+    bool visible = true;
+    bool rollup = false;
+    bool ontop = false;
+    AlarmRecord alarm;
+    QString text;               ///< text notes: CR LF line breaks
+    QList<CheckRow> rows;       ///< check lists, first row first
+    bool dynamicTitle = false;  ///< text notes only
+    NoteStyle style;
+
+    bool isTextNote() const { return type.left(8) == QLatin1String("TextNote"); }
+    bool isCheckList() const { return type.left(8) == QLatin1String("CheckLis"); }
+    bool operator==(const StoredNote &) const = default;
+};
+
+/// The values a note field falls back to when the store lacks it or holds nonsense.
+struct NoteDefaults
+{
+    NoteStyle style;
+    bool ontop = false;
+    bool rollup = false;
+    bool dynamicTitle = true;
+};
+
+} // namespace pellux

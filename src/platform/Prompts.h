@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace pellux {
+
+/// The icon a message box carries.
+enum class MsgIcon { None, Critical, Question, Exclamation, Information };
+
+/// The button set of a message box.
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+
+/// The button the user pressed (Cancel also stands for closing the box).
+enum class MsgResult { Ok, Cancel, Yes, No };
+
+struct MessageRequest
+{
+    QString title;
+    QString text;
+    MsgIcon icon = MsgIcon::None;
+    MsgButtons buttons = MsgButtons::Ok;
+    /// The default button; Ok/Yes when unset.
+    std::optional<MsgResult> defaultButton;
+};
+
+/// Font as the font dialog shows it.
+struct FontChoice
+{
+    QString name;
+    float size = 8.25f;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikeout = false;
+    /// Text colour offered with the font ("effects" of the dialog).
+    QColor color;
+};
+
+struct FileRequest
+{
+    QString title;
+    QString fileName;           ///< proposed name or path
+    QStringList filters;        ///< "Text Files (*.txt)" style entries, in order
+    int filterIndex = 1;        ///< 1-based, as chosen on return
+    bool overwritePrompt = false;
+    bool mustExist = false;
+};
+
+struct FileAnswer
+{
+    QString path;               ///< empty when cancelled
+    int filterIndex = 1;        ///< 1-based position of the chosen filter
+};
+
+/**
+ * Every message box, input box and file/font/colour/printer/password dialog of
+ * the program goes through this one interface. The production implementation
+ * shows Qt dialogs; tests answer from a script and record what was asked, so the
+ * exact words are part of what a test checks.
+ */
+class Prompts
+{
+public:
+    virtual ~Prompts() = default;
+
+    virtual MsgResult message(const MessageRequest &request) = 0;
+
+    /// An input box. An empty answer means "cancelled or cleared", as callers treat both alike.
+    virtual QString input(const QString &prompt, const QString &title, const QString &defaultText) = 0;
+
+    /// A colour dialog started from \a initial; nullopt when cancelled.
+    virtual std::optional<QColor> color(const QColor &initial) = 0;
+
+    /// A font dialog started from \a initial; nullopt when cancelled.
+    virtual std::optional<FontChoice> font(const FontChoice &initial) = 0;
+
+    virtual FileAnswer openFile(const FileRequest &request) = 0;
+    virtual FileAnswer saveFile(const FileRequest &request) = 0;
+
+    /// A password entry; empty when cancelled.
+    virtual QString password(const QString &title, const QString &label, bool confirm, int maxLength) = 0;
+
+    /// Convenience for the common message box.
+    MsgResult message(const QString &text, MsgIcon icon = MsgIcon::None,
+                      MsgButtons buttons = MsgButtons::Ok, const QString &title = QStringLiteral("Pellux"),
+                      std::optional<MsgResult> defaultButton = std::nullopt)
+    {
+        return message(MessageRequest{title, text, icon, buttons, defaultButton});
+    }
+};
+
+} // namespace pellux

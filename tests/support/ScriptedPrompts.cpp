@@ -1,0 +1,89 @@
+#include "support/ScriptedPrompts.h"
+
+namespace pellux::test {
+
+template<typename T>
+std::optional<T> ScriptedPrompts::take(const AskedPrompt &asked)
+{
+    m_asked.append(asked);
+    if (m_answers.isEmpty() || !std::holds_alternative<T>(m_answers.first())) {
+        m_unexpected.append(asked);
+        return std::nullopt;
+    }
+    return std::get<T>(m_answers.takeFirst());
+}
+
+MsgResult ScriptedPrompts::message(const MessageRequest &request)
+{
+    AskedPrompt a;
+    a.kind = AskedPrompt::Message;
+    a.title = request.title;
+    a.text = request.text;
+    a.icon = request.icon;
+    a.buttons = request.buttons;
+    a.defaultButton = request.defaultButton;
+    if (auto r = take<MsgResult>(a))
+        return *r;
+    switch (request.buttons) {
+    case MsgButtons::Ok: return MsgResult::Ok;
+    case MsgButtons::YesNo: return MsgResult::No;
+    default: return MsgResult::Cancel;
+    }
+}
+
+QString ScriptedPrompts::input(const QString &prompt, const QString &title, const QString &defaultText)
+{
+    AskedPrompt a;
+    a.kind = AskedPrompt::Input;
+    a.title = title;
+    a.text = prompt;
+    a.defaultText = defaultText;
+    return take<QString>(a).value_or(QString());
+}
+
+std::optional<QColor> ScriptedPrompts::color(const QColor &initial)
+{
+    AskedPrompt a;
+    a.kind = AskedPrompt::Color;
+    a.initialColor = initial;
+    return take<std::optional<QColor>>(a).value_or(std::nullopt);
+}
+
+std::optional<FontChoice> ScriptedPrompts::font(const FontChoice &initial)
+{
+    AskedPrompt a;
+    a.kind = AskedPrompt::Font;
+    a.initialFont = initial;
+    return take<std::optional<FontChoice>>(a).value_or(std::nullopt);
+}
+
+FileAnswer ScriptedPrompts::openFile(const FileRequest &request)
+{
+    AskedPrompt a;
+    a.kind = AskedPrompt::OpenFile;
+    a.title = request.title;
+    a.file = request;
+    return take<FileAnswer>(a).value_or(FileAnswer{});
+}
+
+FileAnswer ScriptedPrompts::saveFile(const FileRequest &request)
+{
+    AskedPrompt a;
+    a.kind = AskedPrompt::SaveFile;
+    a.title = request.title;
+    a.file = request;
+    return take<FileAnswer>(a).value_or(FileAnswer{});
+}
+
+QString ScriptedPrompts::password(const QString &title, const QString &label, bool confirm, int maxLength)
+{
+    AskedPrompt a;
+    a.kind = AskedPrompt::Password;
+    a.title = title;
+    a.text = label;
+    a.confirm = confirm;
+    a.maxLength = maxLength;
+    return take<QString>(a).value_or(QString());
+}
+
+} // namespace pellux::test

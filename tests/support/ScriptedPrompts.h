@@ -1,0 +1,75 @@
+#pragma once
+
+#include "platform/Prompts.h"
+
+#include <QList>
+#include <QString>
+#include <variant>
+
+namespace pellux::test {
+
+/// What a prompt asked, as the test double recorded it.
+struct AskedPrompt
+{
+    enum Kind { Message, Input, Color, Font, OpenFile, SaveFile, Password } kind = Message;
+    QString title;
+    QString text;                   ///< message text, input prompt or password label
+    MsgIcon icon = MsgIcon::None;
+    MsgButtons buttons = MsgButtons::Ok;
+    std::optional<MsgResult> defaultButton;
+    QString defaultText;            ///< input default
+    QColor initialColor;
+    FontChoice initialFont;
+    FileRequest file;
+    bool confirm = false;           ///< password: with a repeat box
+    int maxLength = 0;
+};
+
+/**
+ * The prompts seam for tests: answers come from a queue the test fills in advance;
+ * every prompt is recorded with its exact words. A prompt with no answer queued
+ * (or of another kind than the next answer) is recorded as unexpected and answered
+ * as if cancelled, so a test never blocks on a dialog.
+ */
+class ScriptedPrompts : public Prompts
+{
+public:
+    using Answer = std::variant<MsgResult, QString, std::optional<QColor>, std::optional<FontChoice>, FileAnswer>;
+
+    void answerMessage(MsgResult r) { m_answers.append(Answer{r}); }
+    void answerInput(const QString &text) { m_answers.append(Answer{text}); }
+    void answerPassword(const QString &text) { m_answers.append(Answer{text}); }
+    void answerColor(std::optional<QColor> c) { m_answers.append(Answer{c}); }
+    void answerFont(std::optional<FontChoice> f) { m_answers.append(Answer{f}); }
+    void answerFile(const FileAnswer &f) { m_answers.append(Answer{f}); }
+
+    const QList<AskedPrompt> &asked() const { return m_asked; }
+    const AskedPrompt &last() const { return m_asked.last(); }
+    /// Prompts that came with no (or the wrong kind of) answer queued.
+    const QList<AskedPrompt> &unexpected() const { return m_unexpected; }
+    int pending() const { return int(m_answers.size()); }
+    void clear()
+    {
+        m_asked.clear();
+        m_unexpected.clear();
+        m_answers.clear();
+    }
+
+    using Prompts::message;
+    MsgResult message(const MessageRequest &request) override;
+    QString input(const QString &prompt, const QString &title, const QString &defaultText) override;
+    std::optional<QColor> color(const QColor &initial) override;
+    std::optional<FontChoice> font(const FontChoice &initial) override;
+    FileAnswer openFile(const FileRequest &request) override;
+    FileAnswer saveFile(const FileRequest &request) override;
+    QString password(const QString &title, const QString &label, bool confirm, int maxLength) override;
+
+private:
+    template<typename T> std::optional<T> take(const AskedPrompt &asked);
+
+    QList<Answer> m_answers;
+    QList<AskedPrompt> m_asked;
+    QList<AskedPrompt> m_unexpected;
+};
+
+} // namespace pellux::test
