@@ -81,6 +81,25 @@ struct StoredNote
     bool operator==(const StoredNote &) const = default;
 };
 
+/// A text note as the binary formats carry it (legacy store, single-note file).
+struct TextNoteRecord
+{
+    QString fontName;
+    float fontSize = 8.25f;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikethru = false;
+    ColorValue foreColor = SystemWindowText;
+    ColorValue backColor = DefaultNoteBack;
+    bool onTop = false;
+    bool rollUp = false;
+    bool dynamicTitle = false;
+    QString text;               ///< may carry trailing blanks from a fixed-width field
+
+    bool operator==(const TextNoteRecord &) const = default;
+};
+
 /// The values a note field falls back to when the store lacks it or holds nonsense.
 struct NoteDefaults
 {

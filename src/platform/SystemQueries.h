@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QUrl>
 
 class QWidget;
 
@@ -26,6 +27,8 @@ public:
     virtual bool sessionLocked() const = 0;
     /// The desktop's double-click time in milliseconds.
     virtual int doubleClickTime() const = 0;
+    /// Opens an address with the desktop's default handler (a web page in the browser).
+    virtual bool openUrl(const QUrl &url) = 0;
 };
 
 } // namespace pellux

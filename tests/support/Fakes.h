@@ -65,6 +65,12 @@ public:
     bool screenSaverActive() const override { return screenSaver; }
     bool sessionLocked() const override { return locked; }
     int doubleClickTime() const override { return doubleClickMs; }
+    QList<QUrl> openedUrls;
+    bool openUrl(const QUrl &url) override
+    {
+        openedUrls.append(url);
+        return true;
+    }
 };
 
 } // namespace pellux::test

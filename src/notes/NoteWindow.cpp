@@ -1,0 +1,316 @@
+#include "notes/NoteWindow.h"
+
+#include "core/NoteStore.h"
+#include "core/app/Program.h"
+#include "panel/NCP.h"
+#include "platform/Prompts.h"
+#include "platform/ScreenMetrics.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QPalette>
+#include <QVBoxLayout>
+
+namespace pellux {
+
+QColor toQColor(ColorValue color)
+{
+    if (color & 0x80000000) {
+        // A system colour: the low byte is the system's colour index.
+        const QPalette pal = QApplication::palette();
+        switch (color & 0xFF) {
+        case 5: return pal.color(QPalette::Base);            // window background
+        case 8: return pal.color(QPalette::Text);            // window text
+        case 15: return pal.color(QPalette::Button);         // button face
+        case 18: return pal.color(QPalette::ButtonText);     // button text
+        case 13: return pal.color(QPalette::Highlight);
+        case 14: return pal.color(QPalette::HighlightedText);
+        default: return pal.color(QPalette::WindowText);
+        }
+    }
+    return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+}
+
+ColorValue fromQColor(const QColor &color)
+{
+    return ColorValue(color.red() | (color.green() << 8) | (color.blue() << 16));
+}
+
+NoteWindow::NoteWindow(Program &program)
+    : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    , m_program(program)
+{
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setWindowTitle(QStringLiteral("Note"));
+    m_layout = new QVBoxLayout(this);
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->setSpacing(0);
+    m_menuBar = new QMenuBar(this);
+    m_menuBar->setNativeMenuBar(false);
+    m_layout->setMenuBar(m_menuBar);
+}
+
+NoteWindow::~NoteWindow()
+{
+    if (m_program.activeNote.window == this) {
+        m_program.activeNote.slot = 0;
+        m_program.activeNote.window = nullptr;
+    }
+}
+
+void NoteWindow::setClientWidget(QWidget *client)
+{
+    m_client = client;
+    // The client may shrink to nothing, so that a rolled-up note is only its menu bar.
+    client->setMinimumSize(0, 0);
+    client->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    m_layout->addWidget(client);
+}
+
+void NoteWindow::SetNotePass(const QString &Pass)
+{
+    m_password = Pass;
+    if (mnuPassword)
+        mnuPassword->setChecked(!Pass.isEmpty());
+}
+
+QString NoteWindow::GetNotePass() const
+{
+    return m_password.isNull() ? QString(QLatin1String("")) : m_password;
+}
+
+void NoteWindow::ShowNote()
+{
+    if (!isVisible() && !m_password.isEmpty()) {
+        const QString answer = m_program.prompts().password(QStringLiteral("Password"),
+                                                            QStringLiteral("Input Password:"), false, 12);
+        if (answer.isEmpty())
+            return;
+        if (answer != m_password) {
+            m_program.prompts().message(QStringLiteral("Invalid Password!"), MsgIcon::Exclamation);
+            return;
+        }
+    }
+    show();
+    raise();
+    activateWindow();
+    if (m_program.hasPanel())
+        m_program.ncp().NoteList_Click();
+}
+
+void NoteWindow::HideNote()
+{
+    hide();
+    if (m_program.hasPanel())
+        m_program.ncp().NoteList_Click();
+}
+
+void NoteWindow::GetAlarmData()
+{
+    m_program.CurrentAlarm = m_alarm;
+}
+
+void NoteWindow::SetAlarmData()
+{
+    m_alarm = m_program.CurrentAlarm;
+    if (mnuAlarmSet)
+        mnuAlarmSet->setChecked(m_alarm.Enabled);
+}
+
+void NoteWindow::CheckAlarm(const QTime &TimeIn)
+{
+    Q_UNUSED(TimeIn);
+    // Alarm windows are not part of this build; the record is kept and saved unchanged.
+}
+
+void NoteWindow::EMailNote(qint16 EMType, const QString &MailTo, const QString &MailSubject)
+{
+    Q_UNUSED(EMType);
+    Q_UNUSED(MailTo);
+    Q_UNUSED(MailSubject);
+}
+
+void NoteWindow::RefreshDisplay()
+{
+    if (m_client)
+        m_client->update();
+    update();
+}
+
+void NoteWindow::GenFontXML()
+{
+    m_program.XmlFragmentDoc = QDomDocument();
+    m_program.XmlFragment = FontElement(m_program.XmlFragmentDoc, noteStyle());
+}
+
+void NoteWindow::GenColorXML()
+{
+    m_program.XmlFragmentDoc = QDomDocument();
+    m_program.XmlFragment = ColorElement(m_program.XmlFragmentDoc, noteStyle());
+}
+
+int NoteWindow::Left() const
+{
+    return pos().x() * m_program.screen().twipsPerPixelX();
+}
+
+int NoteWindow::Top() const
+{
+    return pos().y() * m_program.screen().twipsPerPixelY();
+}
+
+int NoteWindow::Width() const
+{
+    return width() * m_program.screen().twipsPerPixelX();
+}
+
+int NoteWindow::Height() const
+{
+    return height() * m_program.screen().twipsPerPixelY();
+}
+
+static int toPixels(int twips, int tpp)
+{
+    return tpp > 0 ? qRound(double(twips) / tpp) : twips;
+}
+
+void NoteWindow::setLeft(int twips)
+{
+    move(toPixels(twips, m_program.screen().twipsPerPixelX()), pos().y());
+}
+
+void NoteWindow::setTop(int twips)
+{
+    move(pos().x(), toPixels(twips, m_program.screen().twipsPerPixelY()));
+}
+
+void NoteWindow::setWidth(int twips)
+{
+    resize(qMax(1, toPixels(twips, m_program.screen().twipsPerPixelX())), height());
+}
+
+void NoteWindow::setHeight(int twips)
+{
+    resize(width(), qMax(1, toPixels(twips, m_program.screen().twipsPerPixelY())));
+}
+
+void NoteWindow::setHeightAllowingRollUp(int twips)
+{
+    const int px = qMax(0, toPixels(twips, m_program.screen().twipsPerPixelY()));
+    // The layout raises the height to the smallest it allows (the menu bar).
+    const int floor = qMax(minimumSizeHint().height(), m_menuBar ? m_menuBar->sizeHint().height() : 0);
+    resize(width(), qMax(px, floor));
+}
+
+void NoteWindow::Move(int left, int top, int width, int height)
+{
+    move(toPixels(left, m_program.screen().twipsPerPixelX()), toPixels(top, m_program.screen().twipsPerPixelY()));
+    if (width >= 0 || height >= 0) {
+        const int w = width >= 0 ? qMax(1, toPixels(width, m_program.screen().twipsPerPixelX())) : this->width();
+        const int h = height >= 0 ? qMax(1, toPixels(height, m_program.screen().twipsPerPixelY())) : this->height();
+        resize(w, h);
+    }
+}
+
+int NoteWindow::WindowState() const
+{
+    if (isMinimized())
+        return 1;
+    if (isMaximized())
+        return 2;
+    return 0;
+}
+
+void NoteWindow::setWindowStateValue(int state)
+{
+    switch (state) {
+    case 1: setWindowState(windowState() | Qt::WindowMinimized); break;
+    case 2: setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized); break;
+    default: setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized)); break;
+    }
+}
+
+int NoteWindow::ClientHeight() const
+{
+    return (m_client ? m_client->height() : height()) * m_program.screen().twipsPerPixelY();
+}
+
+int NoteWindow::ClientWidth() const
+{
+    return (m_client ? m_client->width() : width()) * m_program.screen().twipsPerPixelX();
+}
+
+bool NoteWindow::isTopmost() const
+{
+    return windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
+
+void NoteWindow::setTopmost(bool on)
+{
+    if (isTopmost() == on)
+        return;
+    // Changing the flag re-creates the native window; keep its place and size.
+    const QPoint p = pos();
+    const QSize s = size();
+    const bool wasVisible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    move(p);
+    resize(s);
+    if (wasVisible)
+        show();
+}
+
+void NoteWindow::toggleOnTop()
+{
+    const bool on = !mnuOnTop->isChecked();
+    setTopmost(on);
+    mnuOnTop->setChecked(on);
+}
+
+void NoteWindow::placeAtLoad(int designClientWidthTwips, int designClientHeightTwips)
+{
+    ScreenMetrics &screen = m_program.screen();
+    // The design size is the client area plus the frame (here: the menu bar).
+    const int frameTwips = (m_menuBar ? m_menuBar->sizeHint().height() : 0) * screen.twipsPerPixelY();
+    const int left = (screen.screenWidthTwips() - designClientWidthTwips) / 2;
+    const int top = (screen.screenHeightTwips() - (designClientHeightTwips + frameTwips)) / 2;
+    setWidth(3000);
+    setHeight(2350);
+    setLeft(left);
+    setTop(top);
+}
+
+void NoteWindow::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange) {
+        if (isActiveWindow())
+            onActivated();
+        else
+            onDeactivated();
+    }
+    QWidget::changeEvent(event);
+}
+
+void NoteWindow::closeEvent(QCloseEvent *event)
+{
+    // A note has no close box; the desktop may still ask (Alt+F4): hide it instead.
+    event->ignore();
+    HideNote();
+}
+
+void NoteWindow::onActivated()
+{
+    NoteUnroll();
+    m_program.activeNote.slot = NoteNum;
+    m_program.activeNote.window = this;
+    CheckClipboard();
+    emit noteActivated(this);
+}
+
+void NoteWindow::onDeactivated()
+{
+    NoteRoll();
+}
+
+} // namespace pellux

@@ -1,0 +1,149 @@
+#pragma once
+
+#include "core/NoteRecord.h"
+
+#include <QAction>
+#include <QString>
+#include <QTime>
+#include <QWidget>
+
+class QMenuBar;
+class QVBoxLayout;
+
+namespace pellux {
+
+class Program;
+
+/**
+ * What every note window offers, whichever kind it is. The rest of the program
+ * reaches a note only through its slot in the note table and these members, and
+ * never asks which kind it holds before calling one of them.
+ *
+ * Geometry is held in twips like the rest of the program: Left/Top are the frame
+ * position, Width/Height the window's own size (menu bar and client area; the
+ * desktop's title bar and border are not counted, so sizes round-trip exactly
+ * whatever the window manager adds).
+ */
+class NoteWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit NoteWindow(Program &program);
+    ~NoteWindow() override;
+
+    // ---- public fields -------------------------------------------------------
+    QString noteType;
+    qint16 NoteNum = 0;
+    QString NoteGUID;
+    qint32 NoteHeight = 0;      ///< twips saved when the window rolled up; 0 = none
+    bool NoteRolled = false;
+
+    // ---- the operations every note window offers ----------------------------
+    /// Copies the default note style from the panel's sample to this note.
+    virtual void UpdateSettings() = 0;
+    virtual void NoteUnroll() = 0;
+    virtual void NoteRoll() = 0;
+    void SetNotePass(const QString &Pass);
+    QString GetNotePass() const;
+    /// Shows the note (asking for its password if it is hidden and protected) and focuses it.
+    void ShowNote();
+    void HideNote();
+    void SetNoteNum(qint16 NNin) { NoteNum = NNin; }
+    /// Copies this note's alarm into the program's CurrentAlarm.
+    void GetAlarmData();
+    /// Copies the program's CurrentAlarm into this note; ticks mnuAlarmSet when enabled.
+    void SetAlarmData();
+    /// Fires the alarm when it is due at \a TimeIn (time of the current sweep).
+    void CheckAlarm(const QTime &TimeIn);
+    virtual void EMailNote(qint16 EMType, const QString &MailTo, const QString &MailSubject);
+    virtual void CheckClipboard() = 0;
+    virtual void RefreshDisplay();
+    virtual void UpdateMenus() = 0;
+    /// Leave a "font" / "color" element with this note's style in the program's XmlFragment.
+    void GenFontXML();
+    void GenColorXML();
+
+    // ---- window properties (twips) ------------------------------------------
+    QString Caption() const { return windowTitle(); }
+    void setCaption(const QString &caption) { setWindowTitle(caption); }
+    bool Visible() const { return isVisible(); }
+    int Left() const;
+    int Top() const;
+    int Width() const;
+    int Height() const;
+    void setLeft(int twips);
+    void setTop(int twips);
+    void setWidth(int twips);
+    void setHeight(int twips);
+    /// Moves and optionally sizes the window (a negative size keeps the current one).
+    void Move(int left, int top, int width = -1, int height = -1);
+    /// 0 normal, 1 minimised, 2 maximised.
+    int WindowState() const;
+    void setWindowStateValue(int state);
+    /// Height of the area below the menu bar, in twips.
+    int ClientHeight() const;
+    int ClientWidth() const;
+
+    // ---- menu items every note window has ------------------------------------
+    QAction *mnuHide = nullptr;
+    QAction *mnuOnTop = nullptr;
+    QAction *mnuRollUp = nullptr;
+    QAction *mnuAlarmSet = nullptr;
+    QAction *mnuPassword = nullptr;
+    QAction *mnuReTitle = nullptr;
+
+    // ---- style and record exchange ------------------------------------------
+    virtual NoteStyle noteStyle() const = 0;
+    virtual void setNoteStyle(const NoteStyle &style) = 0;
+    /// The kind's own part of a stored note ("data" and, for text notes, "dynamictitle").
+    virtual void fillStoredData(StoredNote &note) const = 0;
+
+    /// Places the window in or out of the topmost layer without moving or resizing it.
+    void setTopmost(bool on);
+    bool isTopmost() const;
+    /// The "Always On Top" command: toggles the tick and the placement together.
+    void toggleOnTop();
+
+    Program &program() const { return m_program; }
+
+signals:
+    /// The window became / stopped being the active window.
+    void noteActivated(NoteWindow *note);
+
+protected:
+    /// The menu bar sits on top; the kind puts its client area below it.
+    QMenuBar *menuBar() const { return m_menuBar; }
+    void setClientWidget(QWidget *client);
+    QWidget *clientWidget() const { return m_client; }
+
+    /// Shared load steps: centre by the design size, then take the 3000 x 2350 twip size.
+    void placeAtLoad(int designClientWidthTwips, int designClientHeightTwips);
+
+    /// Sets the window's height in twips the way rolling up does: 0 shrinks to the menu bar.
+    void setHeightAllowingRollUp(int twips);
+
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+    /// Activation: NoteUnroll, record as the note in use, CheckClipboard.
+    virtual void onActivated();
+    /// Deactivation: NoteRoll.
+    virtual void onDeactivated();
+
+    Program &m_program;
+    QString m_password;
+    AlarmRecord m_alarm;
+
+private:
+    QMenuBar *m_menuBar = nullptr;
+    QVBoxLayout *m_layout = nullptr;
+    QWidget *m_client = nullptr;
+};
+
+/// Colour to paint with: a system colour is resolved through the application palette.
+QColor toQColor(ColorValue color);
+/// An RGB colour value from a chosen colour.
+ColorValue fromQColor(const QColor &color);
+
+} // namespace pellux

@@ -1,0 +1,453 @@
+#include "notes/TextNoteProt.h"
+
+#include "core/NoteStore.h"
+#include "core/TextRules.h"
+#include "core/app/Program.h"
+#include "notes/NoteProc.h"
+#include "panel/NCP.h"
+#include "panel/frmPelluxMenu.h"
+#include "platform/Clock.h"
+#include "platform/Prompts.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QTextBlock>
+#include <QUrl>
+
+namespace pellux {
+
+namespace {
+
+const QString kNotInBuild = QStringLiteral("Not available in this build");
+
+/// The files a drag carries (local files only).
+QStringList droppedFiles(const QMimeData *data)
+{
+    QStringList files;
+    if (!data || !data->hasUrls())
+        return files;
+    for (const QUrl &url : data->urls()) {
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    }
+    return files;
+}
+
+QString clipboardText()
+{
+    const QClipboard *cb = QGuiApplication::clipboard();
+    return cb ? cb->text() : QString();
+}
+
+} // namespace
+
+// ---- the text field ---------------------------------------------------------
+
+NoteTextEdit::NoteTextEdit(TextNoteProt &owner)
+    : QPlainTextEdit(&owner)
+    , m_owner(owner)
+{
+    setObjectName(QStringLiteral("TxtData"));
+    setFrameStyle(QFrame::NoFrame);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setAcceptDrops(true);
+}
+
+void NoteTextEdit::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!m_owner.acceptsDrop(event->mimeData())) {
+        event->setDropAction(Qt::IgnoreAction);
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+}
+
+void NoteTextEdit::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!m_owner.acceptsDrop(event->mimeData())) {
+        event->setDropAction(Qt::IgnoreAction);
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+}
+
+void NoteTextEdit::dropEvent(QDropEvent *event)
+{
+    if (!m_owner.acceptsDrop(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    // A copy, never a move: the text is inserted at the caret, not at the drop point.
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    m_owner.handleDrop(event->mimeData());
+}
+
+void NoteTextEdit::keyPressEvent(QKeyEvent *event)
+{
+    // Ctrl+A is handled on release, with its exact modifier rule.
+    if (event->key() == Qt::Key_A && (event->modifiers() & Qt::ControlModifier)) {
+        event->accept();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void NoteTextEdit::keyReleaseEvent(QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    if (event->key() == Qt::Key_A && mods == Qt::ControlModifier)
+        m_owner.mnuSelectAll_Click();
+    else if (event->key() == Qt::Key_G && mods == (Qt::ControlModifier | Qt::AltModifier))
+        m_owner.ShowGUID();
+    QPlainTextEdit::keyReleaseEvent(event);
+    m_owner.CheckClipboard();
+}
+
+void NoteTextEdit::mouseReleaseEvent(QMouseEvent *event)
+{
+    QPlainTextEdit::mouseReleaseEvent(event);
+    m_owner.CheckClipboard();
+}
+
+// ---- the window ---------------------------------------------------------------
+
+TextNoteProt::TextNoteProt(Program &program)
+    : NoteWindow(program)
+{
+    setObjectName(QStringLiteral("TextNoteProt"));
+    MenuCaptions[0][0] = QStringLiteral("&Edit");
+    MenuCaptions[0][1] = QStringLiteral("&E");
+    MenuCaptions[1][0] = QStringLiteral("&Options");
+    MenuCaptions[1][1] = QStringLiteral("&O");
+    MenuCaptions[2][0] = QStringLiteral("&Actions");
+    MenuCaptions[2][1] = QStringLiteral("&A");
+
+    TxtData = new NoteTextEdit(*this);
+    setClientWidget(TxtData);
+    buildMenus();
+    connect(TxtData, &QPlainTextEdit::textChanged, this, &TextNoteProt::TxtData_Change);
+    connect(TxtData, &QPlainTextEdit::selectionChanged, this, &TextNoteProt::CheckClipboard);
+
+    UpdateSettings();
+    UpdateMenus();
+    placeAtLoad(2535, 1920);
+    mnuUndo->setEnabled(false);
+}
+
+TextNoteProt::~TextNoteProt() = default;
+
+void TextNoteProt::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+    auto add = [this](QMenu *menu, const QString &caption, const char *name, const QKeySequence &key = {}) {
+        QAction *a = menu->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        if (!key.isEmpty()) {
+            a->setShortcut(key);
+            a->setShortcutContext(Qt::WindowShortcut);
+        }
+        addAction(a);
+        return a;
+    };
+    auto separator = [](QMenu *menu, const char *name) { menu->addSeparator()->setObjectName(QLatin1String(name)); };
+    auto unavailable = [](QAction *a) {
+        a->setEnabled(false);
+        a->setToolTip(kNotInBuild);
+    };
+
+    mnuClip = bar->addMenu(QStringLiteral("&Edit"));
+    mnuClip->setObjectName(QStringLiteral("mnuClip"));
+    mnuUndo = add(mnuClip, QStringLiteral("&Undo"), "mnuUndo");
+    separator(mnuClip, "mnuJunk6");
+    mnuCutText = add(mnuClip, QStringLiteral("Cu&t"), "mnuCutText");
+    mnuCopyText = add(mnuClip, QStringLiteral("&Copy"), "mnuCopyText");
+    mnuPasteText = add(mnuClip, QStringLiteral("&Paste"), "mnuPasteText");
+    mnuDel = add(mnuClip, QStringLiteral("&Delete"), "mnuDel");
+    separator(mnuClip, "mnuJunk5");
+    mnuSelectAll = add(mnuClip, QStringLiteral("Select &All"), "mnuSelectAll");
+    separator(mnuClip, "mnuJunk7");
+    mnuInsertDateTime = add(mnuClip, QStringLiteral("&Insert Current Date && Time"), "mnuInsertDateTime",
+                            QKeySequence(Qt::CTRL | Qt::Key_D));
+
+    mnuNoteOpts = bar->addMenu(QStringLiteral("&Options"));
+    mnuNoteOpts->setObjectName(QStringLiteral("mnuNoteOpts"));
+    mnuNoteOpts->setToolTipsVisible(true);
+    mnuHide = add(mnuNoteOpts, QStringLiteral("&Hide"), "mnuHide", QKeySequence(Qt::CTRL | Qt::Key_H));
+    mnuOnTop = add(mnuNoteOpts, QStringLiteral("&Always On Top"), "mnuOnTop");
+    mnuOnTop->setCheckable(true);
+    mnuRollUp = add(mnuNoteOpts, QStringLiteral("&Roll Up When Not In Use"), "mnuRollUp",
+                    QKeySequence(Qt::CTRL | Qt::Key_R));
+    mnuRollUp->setCheckable(true);
+    mnuDynamicTitle = add(mnuNoteOpts, QStringLiteral("&Dynamic Title"), "mnuDynamicTitle");
+    mnuDynamicTitle->setCheckable(true);
+    separator(mnuNoteOpts, "mnuJunkb");
+    mnuAlarmSet = add(mnuNoteOpts, QStringLiteral("A&larm..."), "mnuAlarmSet");
+    mnuAlarmSet->setCheckable(true);
+    unavailable(mnuAlarmSet);
+    mnuPassword = add(mnuNoteOpts, QStringLiteral("&Password Protect..."), "mnuPassword");
+    mnuPassword->setCheckable(true);
+    mnuPassword->setVisible(false);
+    mnuPassword->setEnabled(false);
+    mnuNoteColors0 = mnuNoteOpts->addMenu(QStringLiteral("Font && &Colors"));
+    mnuNoteColors0->setObjectName(QStringLiteral("mnuNoteColors0"));
+    mnuNoteFont = add(mnuNoteColors0, QStringLiteral("&Font..."), "mnuNoteFont", QKeySequence(Qt::CTRL | Qt::Key_F));
+    mnuNoteFore = add(mnuNoteColors0, QStringLiteral("Foreground &Color..."), "mnuNoteFore");
+    mnuNoteBack = add(mnuNoteColors0, QStringLiteral("&Background Color..."), "mnuNoteBack",
+                      QKeySequence(Qt::CTRL | Qt::Key_B));
+    separator(mnuNoteColors0, "mnuJunk");
+    mnuDefaultFC = add(mnuNoteColors0, QStringLiteral("&Default Font && Color"), "mnuDefaultFC");
+
+    mnuAction = bar->addMenu(QStringLiteral("&Actions"));
+    mnuAction->setObjectName(QStringLiteral("mnuAction"));
+    mnuAction->setToolTipsVisible(true);
+    mnuReTitle = add(mnuAction, QStringLiteral("Re&Title Note"), "mnuReTitle");
+    mnuDelete = add(mnuAction, QStringLiteral("&Delete Note"), "mnuDelete");
+    separator(mnuAction, "mnuJunk2");
+    mnuEMail = add(mnuAction, QStringLiteral("&E-Mail Note..."), "mnuEMail", QKeySequence(Qt::CTRL | Qt::Key_E));
+    unavailable(mnuEMail);
+    mnuPrint = add(mnuAction, QStringLiteral("P&rint Note..."), "mnuPrint", QKeySequence(Qt::CTRL | Qt::Key_P));
+    unavailable(mnuPrint);
+    separator(mnuAction, "mnuJunk3");
+    mnuSaveNoteOut = add(mnuAction, QStringLiteral("&Save Note To File..."), "mnuSaveNoteOut",
+                         QKeySequence(Qt::CTRL | Qt::Key_S));
+    unavailable(mnuSaveNoteOut);
+    mnuReadNoteIn = add(mnuAction, QStringLiteral("&Load Note From File..."), "mnuReadNoteIn",
+                        QKeySequence(Qt::CTRL | Qt::Key_L));
+    separator(mnuAction, "mnuJunk4");
+    mnuControlPanel = add(mnuAction, QStringLiteral("&Control Panel"), "mnuControlPanel");
+
+    connect(mnuUndo, &QAction::triggered, this, &TextNoteProt::mnuUndo_Click);
+    connect(mnuCutText, &QAction::triggered, this, &TextNoteProt::mnuCutText_Click);
+    connect(mnuCopyText, &QAction::triggered, this, &TextNoteProt::mnuCopyText_Click);
+    connect(mnuPasteText, &QAction::triggered, this, &TextNoteProt::mnuPasteText_Click);
+    connect(mnuDel, &QAction::triggered, this, &TextNoteProt::mnuDel_Click);
+    connect(mnuSelectAll, &QAction::triggered, this, &TextNoteProt::mnuSelectAll_Click);
+    connect(mnuInsertDateTime, &QAction::triggered, this, &TextNoteProt::mnuInsertDateTime_Click);
+    connect(mnuHide, &QAction::triggered, this, &NoteWindow::HideNote);
+    // A checkable item has already flipped its tick when this runs.
+    connect(mnuOnTop, &QAction::triggered, this, [this](bool checked) { setTopmost(checked); });
+    connect(mnuDynamicTitle, &QAction::triggered, this, [this](bool checked) { setDynamicTitle(checked); });
+    connect(mnuNoteFont, &QAction::triggered, this, [this] { NoteProc::PickNoteFont(m_program, NoteNum); });
+    connect(mnuNoteFore, &QAction::triggered, this, [this] { NoteProc::PickTextColor(m_program, NoteNum); });
+    connect(mnuNoteBack, &QAction::triggered, this, [this] { NoteProc::PickBackColor(m_program, NoteNum); });
+    connect(mnuDefaultFC, &QAction::triggered, this, &TextNoteProt::UpdateSettings);
+    connect(mnuReTitle, &QAction::triggered, this, [this] { NoteProc::RetitleTextNote(m_program, NoteNum); });
+    connect(mnuDelete, &QAction::triggered, this, [this] { m_program.ncp().DelNote(NoteNum, false); });
+    connect(mnuReadNoteIn, &QAction::triggered, this,
+            [this] { NoteProc::ReadIntoTextNote(m_program, NoteNum, QString()); });
+    connect(mnuControlPanel, &QAction::triggered, this, [this] { m_program.ncp().mnuPelluxControl(); });
+}
+
+// ---- the note contract ---------------------------------------------------------
+
+void TextNoteProt::UpdateSettings()
+{
+    setNoteStyle(m_program.ncp().sampleStyle());
+}
+
+void TextNoteProt::NoteRoll()
+{
+    if (!mnuRollUp->isChecked())
+        return;
+    NoteRolled = true;
+    const int h = Height();
+    setHeightAllowingRollUp(0);
+    // A window that was already at its smallest keeps the height it saved before.
+    if (Height() != h)
+        NoteHeight = h;
+}
+
+void TextNoteProt::NoteUnroll()
+{
+    if (!mnuRollUp->isChecked() || NoteHeight == 0)
+        return;
+    NoteRolled = false;
+    setHeight(NoteHeight);
+}
+
+void TextNoteProt::CheckClipboard()
+{
+    const bool selection = TxtData->textCursor().hasSelection();
+    mnuCutText->setEnabled(selection);
+    mnuDel->setEnabled(selection);
+    mnuCopyText->setEnabled(selection);
+    mnuPasteText->setEnabled(!clipboardText().isEmpty());
+}
+
+void TextNoteProt::RefreshDisplay()
+{
+    TxtData->viewport()->update();
+    update();
+}
+
+void TextNoteProt::UpdateMenus()
+{
+    const int form = m_program.settings.NoteShortMenus ? 1 : 0;
+    mnuClip->setTitle(MenuCaptions[0][form]);
+    mnuNoteOpts->setTitle(MenuCaptions[1][form]);
+    mnuAction->setTitle(MenuCaptions[2][form]);
+}
+
+NoteStyle TextNoteProt::noteStyle() const
+{
+    return m_style;
+}
+
+void TextNoteProt::setNoteStyle(const NoteStyle &style)
+{
+    m_style = style;
+    QFont f(style.fontName.isEmpty() ? QApplication::font().family() : style.fontName);
+    f.setPointSizeF(style.fontSize > 0 ? style.fontSize : 8.25);
+    f.setBold(style.bold);
+    f.setItalic(style.italic);
+    f.setUnderline(style.underline);
+    f.setStrikeOut(style.strikethru);
+    TxtData->setFont(f);
+    applyColors();
+}
+
+void TextNoteProt::applyColors()
+{
+    QPalette pal = TxtData->palette();
+    pal.setColor(QPalette::Text, toQColor(m_style.foreColor));
+    pal.setColor(QPalette::Base, toQColor(m_style.backColor));
+    pal.setColor(QPalette::Window, toQColor(m_style.backColor));
+    TxtData->setPalette(pal);
+}
+
+void TextNoteProt::fillStoredData(StoredNote &note) const
+{
+    note.text = text();
+    note.dynamicTitle = mnuDynamicTitle->isChecked();
+    note.rows.clear();
+}
+
+// ---- text ------------------------------------------------------------------------
+
+QString TextNoteProt::text() const
+{
+    return toCrLf(TxtData->toPlainText());
+}
+
+void TextNoteProt::setText(const QString &crlfText)
+{
+    TxtData->setPlainText(fromCrLf(crlfText));
+}
+
+void TextNoteProt::TxtData_Change()
+{
+    if (mnuDynamicTitle->isChecked()) {
+        const QString t = DynamicTitle(text());
+        if (m_program.hasPanel() && NoteNum >= 1)
+            m_program.ncp().setListEntry(NoteNum, t);
+        setCaption(t);
+        if (NoteNum >= 1)
+            m_program.trayMenu().UpdateNoteList(NoteNum);
+    }
+    mnuUndo->setEnabled(TxtData->document()->isUndoAvailable());
+}
+
+void TextNoteProt::setDynamicTitle(bool on)
+{
+    mnuDynamicTitle->setChecked(on);
+    mnuReTitle->setEnabled(!on);
+    if (on)
+        TxtData_Change();
+}
+
+void TextNoteProt::mnuDynamicTitle_Click()
+{
+    setDynamicTitle(!mnuDynamicTitle->isChecked());
+}
+
+// ---- editing commands --------------------------------------------------------
+
+void TextNoteProt::mnuUndo_Click()
+{
+    TxtData->undo();
+}
+
+void TextNoteProt::mnuCopyText_Click()
+{
+    QClipboard *cb = QGuiApplication::clipboard();
+    cb->clear();
+    cb->setText(TxtData->textCursor().selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n')));
+    CheckClipboard();
+}
+
+void TextNoteProt::mnuCutText_Click()
+{
+    mnuCopyText_Click();
+    TxtData->textCursor().removeSelectedText();
+    CheckClipboard();
+}
+
+void TextNoteProt::mnuPasteText_Click()
+{
+    TxtData->textCursor().insertText(clipboardText());
+    CheckClipboard();
+}
+
+void TextNoteProt::mnuDel_Click()
+{
+    TxtData->textCursor().removeSelectedText();
+    CheckClipboard();
+}
+
+void TextNoteProt::mnuSelectAll_Click()
+{
+    TxtData->selectAll();
+}
+
+void TextNoteProt::mnuInsertDateTime_Click()
+{
+    const QDateTime now = m_program.clock().now();
+    QString stamp = AlarmDateText(now.date());
+    // The general date form: the date alone at exactly midnight.
+    if (now.time() != QTime(0, 0))
+        stamp += QLatin1Char(' ') + AlarmTimeText(now.time());
+    TxtData->textCursor().insertText(stamp);
+    mnuUndo->setEnabled(TxtData->document()->isUndoAvailable());
+}
+
+void TextNoteProt::ShowGUID()
+{
+    m_program.prompts().message(NoteGUID, MsgIcon::None, MsgButtons::Ok, QStringLiteral("Note GUID"));
+}
+
+// ---- drag and drop -------------------------------------------------------------
+
+bool TextNoteProt::acceptsDrop(const QMimeData *data) const
+{
+    if (!data)
+        return false;
+    const QStringList files = droppedFiles(data);
+    if (files.size() >= 2)
+        return false;
+    if (files.isEmpty() && !data->hasText())
+        return false;
+    return true;
+}
+
+void TextNoteProt::handleDrop(const QMimeData *data)
+{
+    const QStringList files = droppedFiles(data);
+    if (files.isEmpty() && data->hasText()) {
+        QTextCursor c = TxtData->textCursor();
+        c.clearSelection();
+        c.insertText(data->text());
+        TxtData->setTextCursor(c);
+    } else if (files.size() == 1) {
+        NoteProc::ReadIntoTextNote(m_program, NoteNum, files.first());
+    }
+}
+
+} // namespace pellux

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "notes/NoteWindow.h"
+
+#include <QPlainTextEdit>
+
+class QMenu;
+
+namespace pellux {
+
+class TextNoteProt;
+
+/// The text field of a text note: drops, key and mouse releases go to its window.
+class NoteTextEdit : public QPlainTextEdit
+{
+    Q_OBJECT
+
+public:
+    explicit NoteTextEdit(TextNoteProt &owner);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    TextNoteProt &m_owner;
+};
+
+/**
+ * The window of one text note: a small window whose whole client area is one
+ * multi-line text field, with the note's title in its title bar and the menus
+ * "&Edit", "&Options" and "&Actions".
+ */
+class TextNoteProt : public NoteWindow
+{
+    Q_OBJECT
+
+public:
+    explicit TextNoteProt(Program &program);
+    ~TextNoteProt() override;
+
+    /// Long and short captions of the three top-level menus.
+    QString MenuCaptions[3][2];
+
+    NoteTextEdit *TxtData = nullptr;
+
+    // menus
+    QMenu *mnuClip = nullptr;
+    QMenu *mnuNoteOpts = nullptr;
+    QMenu *mnuAction = nullptr;
+    QMenu *mnuNoteColors0 = nullptr;
+    QAction *mnuUndo = nullptr;
+    QAction *mnuCutText = nullptr;
+    QAction *mnuCopyText = nullptr;
+    QAction *mnuPasteText = nullptr;
+    QAction *mnuDel = nullptr;
+    QAction *mnuSelectAll = nullptr;
+    QAction *mnuInsertDateTime = nullptr;
+    QAction *mnuDynamicTitle = nullptr;
+    QAction *mnuNoteFont = nullptr;
+    QAction *mnuNoteFore = nullptr;
+    QAction *mnuNoteBack = nullptr;
+    QAction *mnuDefaultFC = nullptr;
+    QAction *mnuDelete = nullptr;
+    QAction *mnuEMail = nullptr;
+    QAction *mnuPrint = nullptr;
+    QAction *mnuSaveNoteOut = nullptr;
+    QAction *mnuReadNoteIn = nullptr;
+    QAction *mnuControlPanel = nullptr;
+
+    // ---- the note contract ----------------------------------------------------
+    void UpdateSettings() override;
+    void NoteUnroll() override;
+    void NoteRoll() override;
+    void CheckClipboard() override;
+    void RefreshDisplay() override;
+    void UpdateMenus() override;
+    NoteStyle noteStyle() const override;
+    void setNoteStyle(const NoteStyle &style) override;
+    void fillStoredData(StoredNote &note) const override;
+
+    // ---- text note members ---------------------------------------------------
+    /// Runs on every change of the text: the dynamic title and the undo state.
+    void TxtData_Change();
+    /// The note's text with CR LF line breaks.
+    QString text() const;
+    void setText(const QString &crlfText);
+    /// Ticks or clears "&Dynamic Title" (and the retitle command with it), retitling when ticked.
+    void setDynamicTitle(bool on);
+
+    // ---- commands ----------------------------------------------------------------
+    void mnuUndo_Click();
+    void mnuCutText_Click();
+    void mnuCopyText_Click();
+    void mnuPasteText_Click();
+    void mnuDel_Click();
+    void mnuSelectAll_Click();
+    void mnuInsertDateTime_Click();
+    void mnuDynamicTitle_Click();
+    /// Ctrl+Alt+G: the note's identifier in a message box.
+    void ShowGUID();
+
+    /// A drop on the text field (text at the caret, or exactly one file read in).
+    bool acceptsDrop(const QMimeData *data) const;
+    void handleDrop(const QMimeData *data);
+
+private:
+    void buildMenus();
+    void applyColors();
+
+    NoteStyle m_style;
+};
+
+} // namespace pellux

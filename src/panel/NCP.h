@@ -1,0 +1,163 @@
+#pragma once
+
+#include "core/NoteRecord.h"
+
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QStatusBar;
+class QTabWidget;
+
+namespace pellux {
+
+class Program;
+class frmAddNote;
+
+/**
+ * The Note Control Panel: the program's main window. It lists every note slot,
+ * carries the commands on one note or on all of them, holds the defaults for new
+ * notes (the sample's font and colours and three check boxes), the status line,
+ * the tray icon and the program's timers.
+ *
+ * The note commands and the "&Config" tab live in NCP.cpp; the lifecycle (load,
+ * sizing, minimise to the tray, the exit question, the timers and the tray
+ * events) lives in NcpLifecycle.cpp.
+ */
+class NCP : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit NCP(Program &program);
+    ~NCP() override;
+
+    Program &program() const { return m_program; }
+
+    // ---- controls ("N&ote Control" tab) -------------------------------------
+    QTabWidget *SSTab1 = nullptr;
+    QStatusBar *Stats = nullptr;
+    QLabel *Label1 = nullptr;
+    QListWidget *NoteList = nullptr;
+    QLabel *lblProtect = nullptr;
+    QPushButton *AddNote = nullptr;
+    QPushButton *cmdEditTitle = nullptr;
+    QPushButton *SHButton = nullptr;
+    QPushButton *cmdSHAll = nullptr;
+    QPushButton *cmdDelNote = nullptr;
+    QPushButton *cmdSearch = nullptr;
+    QPushButton *cmdPrint = nullptr;
+    QPushButton *cmdEMail = nullptr;
+    QPushButton *cmdGO = nullptr;
+    QPushButton *cmdBring = nullptr;
+
+    // ---- controls ("&Config" tab) -------------------------------------------
+    QGroupBox *Frame1 = nullptr;
+    QCheckBox *chkDynamicTitle = nullptr;
+    QCheckBox *chkAlwaysOnTop = nullptr;
+    QCheckBox *chkRollup = nullptr;
+    QLabel *Label2 = nullptr;
+    QLineEdit *NoteSample = nullptr;
+    QPushButton *SelFont = nullptr;
+    QPushButton *FGColorSet = nullptr;
+    QPushButton *BGColorSet = nullptr;
+    QPushButton *cmdAbout = nullptr;
+    QPushButton *cmdProgOpt = nullptr;
+    QPushButton *cmdSaveSet = nullptr;
+    QPushButton *cmdSavNoteNow = nullptr;
+    QPushButton *cmdResetNotes = nullptr;
+    QPushButton *cmdConvDynTitle = nullptr;
+
+    // ---- timers ---------------------------------------------------------------
+    QTimer tmrAutoSave;         ///< 60 s, enabled by the store load
+    QTimer tmrTrayCheck;        ///< 5 s, enabled from the start
+    QTimer tmrWindowCheck;      ///< 100 ms, enabled by the store load
+
+    /// The tray icon control (created by its registered class name; null when unavailable).
+    QPointer<QObject> TrayNot;
+
+    // ---- the new-note defaults ------------------------------------------------
+    /// The sample's font and colours: the style new notes get.
+    NoteStyle sampleStyle() const { return m_sample; }
+    /// Applies a style to the sample (font and colours of NoteSample).
+    void setSampleStyle(const NoteStyle &style);
+    /// Font of the note list, the default of the "Font" settings.
+    NoteStyle listFontStyle() const;
+
+    // ---- operations other parts call ----------------------------------------
+    /// Status panel 1 shows \a text; nothing happens when it already does.
+    void UpdateStat(const QString &text);
+    /// The default status text: product, " for Windows v", version.
+    QString defaultStatusText() const;
+    /// Rebuilds the sample text from the sample's font.
+    void UpdateSample();
+    /// Deletes the note in \a slot (asks unless \a silent; refuses protected notes unless silent).
+    void DelNote(int slot, bool silent);
+    /// Refreshes the note commands for the current selection.
+    void NoteList_Click();
+    /// Sets list entry slot-1 (the note's title as the panel lists it).
+    void setListEntry(int slot, const QString &text);
+    QString listEntry(int slot) const;
+    void appendListEntry(const QString &text);
+
+    void mnuPelluxAdd();
+    void mnuPelluxControl();
+    void mnuPelluxExit();
+    void mnuPelluxHideAll();
+    void mnuPelluxNoteup();
+    void mnuPelluxShowAll();
+    void cmdAbout_Click();
+    void cmdProgOpt_Click();
+
+    // ---- lifecycle (NcpLifecycle.cpp) ----------------------------------------
+    /// Size and place the panel from the "High", "Wide", "Top", "Left" settings.
+    void applyStoredGeometry();
+    /// The panel's load step: tray menu, tray icon, home position, window state, status text.
+    void Form_Load();
+    /// Enables the auto-save and window-check timers (the store load calls this).
+    void enableNoteTimers(bool on);
+    /// The sizing procedure run on every resize.
+    void Form_Resize();
+    /// One auto-save tick.
+    void tmrAutoSave_Timer();
+    void tmrTrayCheck_Timer();
+    void tmrWindowCheck_Timer();
+    /// Tray events from TrayNot.
+    void TrayNot_MouseClick(int Button);
+    void TrayNot_MouseDblClick(int Button);
+    /// 0 normal, 1 minimised, 2 maximised.
+    int WindowStateValue() const;
+
+    /// The sweeps' state (tests read them).
+    int autoSaveCounter() const { return m_autoSaveCounter; }
+    int lastMinute() const { return m_lastMinute; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void connectControls();
+
+    Program &m_program;
+    NoteStyle m_sample;
+    int m_autoSaveCounter = 0;
+    int m_lastMinute = 0;
+    int m_lastScreenSaver = 0;
+    int m_lastLocked = 0;
+    bool m_resizeInProgress = false;
+    bool m_closing = false;
+};
+
+} // namespace pellux

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QAction>
+#include <QList>
+#include <QMenu>
+#include <QObject>
+#include <QPointer>
+
+namespace pellux {
+
+class Program;
+
+/**
+ * Owns the popup menu of the tray icon: the program-level commands and a
+ * "Goto Note" submenu with one item per note slot (item n belongs to slot n),
+ * kept in step with the note table.
+ */
+class frmPelluxMenu : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit frmPelluxMenu(Program &program);
+    ~frmPelluxMenu() override;
+
+    /// Creates note item \a slot (an existing item is reused) and refreshes it.
+    void CreateNoteList(int slot);
+    /// Caption = the note's caption with "&" doubled; hidden and disabled while protected.
+    void UpdateNoteList(int slot);
+    /// Hides item \a slot; it stays until all notes are unloaded.
+    void RemoveNoteList(int slot);
+    /// Removes every note item (all notes are being unloaded).
+    void UnloadNoteItems();
+
+    QMenu *popup() { return &m_popup; }
+    QMenu *mnuShowHideParent() { return m_gotoMenu; }
+    /// The note item of \a slot, or null.
+    QAction *mnuNoteList(int slot) const;
+    int noteItemCount() const { return int(m_noteItems.size()); }
+
+    QAction *mnuPelluxJunk1 = nullptr;
+    QAction *mnuPelluxAdd = nullptr;
+    QAction *mnuCheckListAdd = nullptr;
+    QAction *mnuPelluxNoteup = nullptr;
+    QAction *mnuPelluxSearch = nullptr;
+    QAction *mnuPelluxShowAll = nullptr;
+    QAction *mnuPelluxHideAll = nullptr;
+    QAction *mnuPelluxControl = nullptr;
+    QAction *mnuProgramOptions = nullptr;
+    QAction *mnuPelluxExit = nullptr;
+
+private:
+    void buildMenu();
+
+    Program &m_program;
+    QMenu m_popup;
+    QMenu *m_gotoMenu = nullptr;
+    QAction *m_template = nullptr;          ///< "Note List", disabled: index 0
+    QList<QPointer<QAction>> m_noteItems;   ///< index = slot; 0 unused
+};
+
+} // namespace pellux

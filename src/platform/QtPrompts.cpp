@@ -1,0 +1,198 @@
+#include "platform/QtPrompts.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QFormLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace pellux {
+
+namespace {
+
+QMessageBox::StandardButton toStandard(MsgResult r)
+{
+    switch (r) {
+    case MsgResult::Ok: return QMessageBox::Ok;
+    case MsgResult::Cancel: return QMessageBox::Cancel;
+    case MsgResult::Yes: return QMessageBox::Yes;
+    case MsgResult::No: return QMessageBox::No;
+    }
+    return QMessageBox::Ok;
+}
+
+/// Messages use CR (and CR LF) line breaks; a label wants LF.
+QString displayText(QString text)
+{
+    return text.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+}
+
+QWidget *dialogParent()
+{
+    // Note windows and the panel come and go; dialogs stay parentless but on top.
+    return nullptr;
+}
+
+} // namespace
+
+MsgResult QtPrompts::message(const MessageRequest &request)
+{
+    QMessageBox box(dialogParent());
+    box.setWindowTitle(request.title);
+    box.setText(displayText(request.text));
+    switch (request.icon) {
+    case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+    }
+    switch (request.buttons) {
+    case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+    case MsgButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case MsgButtons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    if (request.defaultButton)
+        box.setDefaultButton(toStandard(*request.defaultButton));
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    switch (box.exec()) {
+    case QMessageBox::Yes: return MsgResult::Yes;
+    case QMessageBox::No: return MsgResult::No;
+    case QMessageBox::Ok: return MsgResult::Ok;
+    default:
+        // Closing a Yes/No box by its frame counts as No.
+        return request.buttons == MsgButtons::YesNo ? MsgResult::No
+             : request.buttons == MsgButtons::Ok    ? MsgResult::Ok
+                                                    : MsgResult::Cancel;
+    }
+}
+
+QString QtPrompts::input(const QString &prompt, const QString &title, const QString &defaultText)
+{
+    QInputDialog dlg(dialogParent());
+    dlg.setWindowTitle(title);
+    dlg.setLabelText(displayText(prompt));
+    dlg.setTextValue(defaultText);
+    dlg.setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (dlg.exec() != QDialog::Accepted)
+        return QString();
+    return dlg.textValue();
+}
+
+std::optional<QColor> QtPrompts::color(const QColor &initial)
+{
+    const QColor c = QColorDialog::getColor(initial, dialogParent());
+    if (!c.isValid())
+        return std::nullopt;
+    return c;
+}
+
+std::optional<FontChoice> QtPrompts::font(const FontChoice &initial)
+{
+    QFont f(initial.name);
+    f.setPointSizeF(initial.size > 0 ? initial.size : 8.25);
+    f.setBold(initial.bold);
+    f.setItalic(initial.italic);
+    f.setUnderline(initial.underline);
+    f.setStrikeOut(initial.strikeout);
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, f, dialogParent());
+    if (!ok)
+        return std::nullopt;
+    FontChoice out = initial;
+    out.name = chosen.family();
+    out.size = float(chosen.pointSizeF());
+    out.bold = chosen.bold();
+    out.italic = chosen.italic();
+    out.underline = chosen.underline();
+    out.strikeout = chosen.strikeOut();
+    return out;
+}
+
+static FileAnswer runFileDialog(const FileRequest &request, QFileDialog::AcceptMode mode)
+{
+    QFileDialog dlg(dialogParent(), request.title);
+    dlg.setAcceptMode(mode);
+    dlg.setFileMode(mode == QFileDialog::AcceptOpen && request.mustExist ? QFileDialog::ExistingFile
+                                                                          : QFileDialog::AnyFile);
+    dlg.setNameFilters(request.filters);
+    if (request.filterIndex >= 1 && request.filterIndex <= request.filters.size())
+        dlg.selectNameFilter(request.filters.at(request.filterIndex - 1));
+    if (!request.fileName.isEmpty())
+        dlg.selectFile(request.fileName);
+    if (!request.overwritePrompt)
+        dlg.setOption(QFileDialog::DontConfirmOverwrite);
+    FileAnswer answer;
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return answer;
+    answer.path = dlg.selectedFiles().first();
+    answer.filterIndex = int(request.filters.indexOf(dlg.selectedNameFilter())) + 1;
+    if (answer.filterIndex < 1)
+        answer.filterIndex = 1;
+    return answer;
+}
+
+FileAnswer QtPrompts::openFile(const FileRequest &request)
+{
+    return runFileDialog(request, QFileDialog::AcceptOpen);
+}
+
+FileAnswer QtPrompts::saveFile(const FileRequest &request)
+{
+    return runFileDialog(request, QFileDialog::AcceptSave);
+}
+
+QString QtPrompts::password(const QString &title, const QString &label, bool confirm, int maxLength)
+{
+    QDialog dlg(dialogParent());
+    dlg.setWindowTitle(title);
+    auto *form = new QFormLayout;
+    auto *first = new QLineEdit;
+    first->setEchoMode(QLineEdit::Password);
+    if (maxLength > 0)
+        first->setMaxLength(maxLength);
+    form->addRow(label, first);
+    QLineEdit *second = nullptr;
+    if (confirm) {
+        second = new QLineEdit;
+        second->setEchoMode(QLineEdit::Password);
+        if (maxLength > 0)
+            second->setMaxLength(maxLength);
+        form->addRow(QStringLiteral("Repeat Password:"), second);
+    }
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QPushButton *ok = buttons->button(QDialogButtonBox::Ok);
+    ok->setText(QStringLiteral("Ok"));
+    ok->setEnabled(false);
+    auto refresh = [&] {
+        if (second)
+            ok->setEnabled(!first->text().isEmpty()
+                           && first->text().compare(second->text(), Qt::CaseInsensitive) == 0);
+        else
+            ok->setEnabled(!first->text().isEmpty());
+    };
+    QObject::connect(first, &QLineEdit::textChanged, &dlg, refresh);
+    if (second)
+        QObject::connect(second, &QLineEdit::textChanged, &dlg, refresh);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    auto *layout = new QVBoxLayout(&dlg);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    if (dlg.exec() != QDialog::Accepted)
+        return QString();
+    return first->text();
+}
+
+} // namespace pellux

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/Prompts.h"
+
+#include <QPointer>
+
+class QWidget;
+
+namespace pellux {
+
+/// The production prompts: Qt's message, input, colour, font, file and password dialogs.
+class QtPrompts : public Prompts
+{
+public:
+    using Prompts::message;
+    MsgResult message(const MessageRequest &request) override;
+    QString input(const QString &prompt, const QString &title, const QString &defaultText) override;
+    std::optional<QColor> color(const QColor &initial) override;
+    std::optional<FontChoice> font(const FontChoice &initial) override;
+    FileAnswer openFile(const FileRequest &request) override;
+    FileAnswer saveFile(const FileRequest &request) override;
+    QString password(const QString &title, const QString &label, bool confirm, int maxLength) override;
+};
+
+} // namespace pellux
