@@ -96,7 +96,9 @@ auto onClientThread(F work)
     decltype(work()) result{};
     std::unique_ptr<QThread> thread(QThread::create([&] { result = work(); }));
     thread->start();
-    QTest::qWaitFor([&] { return thread->isFinished(); }, 30000);
+    // Every client call is bounded by its own time-out, so this only trips on a real hang.
+    if (!QTest::qWaitFor([&] { return thread->isFinished(); }, 30000))
+        qFatal("a blocking client call never returned");
     thread->wait();
     return result;
 }
@@ -144,6 +146,7 @@ private slots:
 
     void commands_data();
     void commands();
+    void overlongLineIsRefusedAndSkipped();
     void exitAnswersBeforeItRuns();
 
     void endpointFolder_data();
@@ -289,6 +292,17 @@ void TestControlChannel::commands()
     QTRY_COMPARE(m_target->calls, calls);
     QTest::qWait(20);   // nothing more comes afterwards
     QCOMPARE(m_target->calls, calls);
+}
+
+void TestControlChannel::overlongLineIsRefusedAndSkipped()
+{
+    QVERIFY(startServer());
+    Peer peer;
+    QVERIFY(peer.connectTo(m_server->endpointPath()));
+    peer.send("LoadNote|/" + QByteArray(ControlServer::kMaxCommandBytes + 100, 'a') + "\nSaveNotes\n");
+    QCOMPARE(peer.reply(), QByteArray("NAK"));
+    QCOMPARE(peer.reply(), QByteArray("ACK"));
+    QCOMPARE(m_target->calls, QStringList{"SaveNotes"});
 }
 
 void TestControlChannel::exitAnswersBeforeItRuns()
@@ -485,8 +499,17 @@ void TestControlChannel::otherConversationKeepsTheBanner()
     QCOMPARE(m_target->calls, (QStringList{"SyncOn", "LoadNote:/home/ann/a.NoteFile"}));
     QVERIFY(m_server->isSynchronising());
 
+    // A second synchronising conversation that ends leaves the first one's banner up.
+    {
+        Peer second;
+        QVERIFY(second.connectTo(m_server->endpointPath()));
+        QCOMPARE(second.ask("SyncOn"), QByteArray("ACK"));
+    }
+    QTest::qWait(50);
+    QCOMPARE(m_target->calls, (QStringList{"SyncOn", "LoadNote:/home/ann/a.NoteFile", "SyncOn"}));
+
     syncTool.socket.disconnectFromServer();
-    QTRY_COMPARE(m_target->calls, (QStringList{"SyncOn", "LoadNote:/home/ann/a.NoteFile", "SyncOff"}));
+    QTRY_COMPARE(m_target->calls, (QStringList{"SyncOn", "LoadNote:/home/ann/a.NoteFile", "SyncOn", "SyncOff"}));
 }
 
 // --- commands that let events run --------------------------------------------
