@@ -570,7 +570,15 @@ bool ControlClient::open()
     m_socket = std::make_unique<QLocalSocket>();
     m_socket->connectToServer(path);
     if (!m_socket->waitForConnected(m_timeoutMs)) {
-        m_error = m_socket->errorString();
+        switch (m_socket->error()) {
+        case QLocalSocket::ServerNotFoundError:
+        case QLocalSocket::ConnectionRefusedError:
+            m_error = QStringLiteral("no instance listens on %1").arg(path);
+            break;
+        default:
+            m_error = m_socket->errorString();
+            break;
+        }
         m_socket.reset();
         return false;
     }
