@@ -6,7 +6,7 @@
 
 namespace pellux::CheckListProc {
 
-NoteWindow *CheckListFromStored(Program &program, const StoredNote &note, int slot)
+CheckListProt *CheckListFromStored(Program &program, const StoredNote &note, int slot)
 {
     auto *w = new CheckListProt(program);
     program.placeNote(slot, w);

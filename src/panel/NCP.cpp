@@ -261,10 +261,6 @@ void NCP::DelNote(int slot, bool silent)
     NoteList_Click();
 }
 
-void NCP::mnuPelluxAdd() {}
-void NCP::mnuPelluxHideAll() {}
-void NCP::mnuPelluxNoteup() {}
-void NCP::mnuPelluxShowAll() {}
 void NCP::cmdAbout_Click() {}
 
 void NCP::cmdProgOpt_Click()

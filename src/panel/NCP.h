@@ -147,11 +147,14 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    Program &m_program;
+
+    // ---- state of the note commands and the "&Config" tab (NCP.cpp) ----------
     void buildControls();
     void connectControls();
-
-    Program &m_program;
     NoteStyle m_sample;
+
+    // ---- state of the lifecycle, timers and tray (NcpLifecycle.cpp) -----------
     int m_autoSaveCounter = 0;
     int m_lastMinute = 0;
     int m_lastScreenSaver = 0;

@@ -100,6 +100,11 @@ void NCP::mnuPelluxControl()
     activateWindow();
 }
 
+void NCP::mnuPelluxAdd() {}
+void NCP::mnuPelluxHideAll() {}
+void NCP::mnuPelluxNoteup() {}
+void NCP::mnuPelluxShowAll() {}
+
 void NCP::mnuPelluxExit()
 {
     close();
