@@ -8,6 +8,7 @@
 #include "notes/NoteProc.h"
 #include "notes/NoteWindow.h"
 #include "notes/TextNoteProt.h"
+#include "checklists/CheckListProt.h"
 #include "panel/NCP.h"
 #include "panel/frmPelluxMenu.h"
 #include "platform/Clock.h"
@@ -625,7 +626,7 @@ bool Program::LoadNoteData(const QString &path)
         panel.appendListEntry(stored->title);
         NoteWindow *w = stored->isTextNote()
                             ? static_cast<NoteWindow *>(NoteProc::TextNoteFromStored(*this, *stored, n))
-                            : CheckListProc::CheckListFromStored(*this, *stored, n);
+                            : static_cast<NoteWindow *>(CheckListProc::CheckListFromStored(*this, *stored, n));
         w->noteType = stored->type;
         if (stored->left)
             w->setLeft(*stored->left);
