@@ -1,0 +1,37 @@
+# Shared by the two set-up scripts: install what is missing, then configure and build.
+set -eu
+
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+JOBS=$(nproc 2>/dev/null || echo 2)
+
+# Debian packages the build, the tests and the run need.
+PACKAGES="build-essential cmake ninja-build pkg-config ccache \
+qt6-base-dev qt6-base-dev-tools libgl-dev libqt6svg6 \
+libbenchmark-dev xvfb xauth x11-utils dbus"
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+install_missing() {
+    missing=""
+    for p in $PACKAGES; do
+        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+            missing="$missing $p"
+        fi
+    done
+    if [ -n "$missing" ]; then
+        echo "Installing:$missing"
+        as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
+        # shellcheck disable=SC2086
+        as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
+    fi
+}
+
+# configure_and_build <build dir> [cmake options...]
+configure_and_build() {
+    dir=$1
+    shift
+    cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+    cmake --build "$dir" -j "$JOBS"
+}

@@ -1,0 +1,20 @@
+#!/bin/sh
+# Installs what is missing, builds, and runs the whole test suite headless:
+# once as a normal build, once under AddressSanitizer + UndefinedBehaviorSanitizer.
+# Set PELLUX_SKIP_SANITIZE=1 to run only the first pass.
+. "$(dirname "$0")/common.sh"
+
+install_missing
+export QT_QPA_PLATFORM=offscreen
+
+echo "== Build and test (RelWithDebInfo)"
+configure_and_build "$ROOT/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELLUX_WERROR=ON
+(cd "$ROOT/build" && ctest --output-on-failure -j "$JOBS")
+
+if [ "${PELLUX_SKIP_SANITIZE:-0}" != "1" ]; then
+    echo "== Build and test (AddressSanitizer + UndefinedBehaviorSanitizer)"
+    configure_and_build "$ROOT/build-asan" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
+        -DPELLUX_SANITIZE=ON -DPELLUX_BENCH=OFF -DPELLUX_WERROR=ON
+    (cd "$ROOT/build-asan" && ctest --output-on-failure -j "$JOBS")
+fi
+echo "All tests passed."

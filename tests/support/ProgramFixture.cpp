@@ -1,0 +1,60 @@
+#include "support/ProgramFixture.h"
+
+#include "core/Settings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QSettings>
+
+namespace pellux::test {
+
+ProgramFixture::ProgramFixture(bool seedVersion)
+{
+    system.appData = env.dataHome();
+    system.temp = env.tempDir();
+    if (seedVersion) {
+        QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("PelluxNotes"));
+        s.setValue(QStringLiteral("Settings/Version"), QStringLiteral("3.2  (Build 155)"));
+        s.setValue(QStringLiteral("Settings/NextUpdateCheck"), SettingDateText(clock.today().addMonths(2)));
+        s.sync();
+    }
+    program = std::make_unique<Program>(Services{prompts, clock, screen, system});
+    program->endProcess = [this](int code) { endedWith = code; };
+    program->appPath = QCoreApplication::applicationDirPath();
+    program->workingDirectory = env.workDir();
+}
+
+ProgramFixture::~ProgramFixture()
+{
+    program.reset();
+    // Windows unloaded with deleteLater go now, before the next test.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void ProgramFixture::start()
+{
+    program->LoadSettings();
+    program->LoadNotes();
+}
+
+QString ProgramFixture::dataFolder() const
+{
+    return env.dataHome() + QStringLiteral("/Brackwel Systems/Pellux/");
+}
+
+QString ProgramFixture::storePath() const
+{
+    return dataFolder() + QStringLiteral("Pellux.NoteData");
+}
+
+void ProgramFixture::writeStore(const QByteArray &bytes)
+{
+    TestEnvironment::writeFile(storePath(), bytes);
+}
+
+QByteArray ProgramFixture::readStore() const
+{
+    return TestEnvironment::readFile(storePath());
+}
+
+} // namespace pellux::test
