@@ -54,13 +54,26 @@ struct ProgramSettings
     bool operator==(const ProgramSettings &) const = default;
 };
 
-/// Parsing rules of the stored text forms. Text that does not convert gives nullopt.
+/**
+ * Parsing rules of the stored text forms. Text that does not convert gives nullopt.
+ * An integer is decimal digits with an optional sign (blanks around are ignored); a
+ * plain decimal fraction ("1500.0") is rounded to the nearest whole, ties to even.
+ * Values outside the signed 32-bit range do not convert.
+ */
 std::optional<int> ParseSettingInt(const QString &text);
-/// "AutoSave": the leading number, nearest whole (ties to even); 0 becomes 5; no number gives nullopt.
+/**
+ * "AutoSave": the leading number ("7 minutes" is 7; "." is the decimal sign), nearest
+ * whole (ties to even); 0 becomes 5; no leading number, a negative number or one
+ * beyond the int range gives nullopt (the caller's default, 5 minutes).
+ */
 std::optional<int> ParseAutoSave(const QString &text);
+/// A point size, "." or the locale's decimal sign; only sizes above 0 and up to 1638 convert.
 std::optional<float> ParseFontSize(const QString &text, const QLocale &locale = QLocale());
+/// The short date format with a four-digit year (en_US "M/d/yyyy"); a null date is empty text.
 QString SettingDateText(const QDate &date, const QLocale &locale = QLocale());
 std::optional<QDate> ParseSettingDate(const QString &text, const QLocale &locale = QLocale());
+/// A check value: "0" or "1" (anything else does not convert).
+std::optional<int> ParseCheckValue(const QString &text);
 
 /**
  * The per-user settings store: application "PelluxNotes", sections "Settings",
@@ -76,6 +89,10 @@ public:
     explicit SettingsStore(std::unique_ptr<QSettings> settings);
     ~SettingsStore();
 
+    /**
+     * The stored text, or \a defaultText when the key is missing. Text with commas
+     * comes back whole even where the settings file would split it into a list.
+     */
     QString read(const QString &section, const QString &key, const QString &defaultText) const;
     void write(const QString &section, const QString &key, const QString &text);
     bool contains(const QString &section, const QString &key) const;
@@ -94,6 +111,16 @@ public:
      */
     void save(const ProgramSettings &values, bool panelVisible, const QString &notePath,
               const QString &appPath, const QString &versionText, const QLocale &locale = QLocale());
+
+    /// The keys other moments write, in the same text forms.
+    void savePanelSize(int high, int wide);          ///< "High", "Wide" (twips)
+    void saveWindowState(int state);                 ///< "WindowState"
+    void saveStorePaths(const QString &notePath, const QString &appPath);  ///< "NotePath", "AppPath"
+    void saveVersion(const QString &versionText);   ///< "Version"
+    void saveNextUpdateCheck(const QDate &date, const QLocale &locale = QLocale());
+
+    /// The file or place the settings live in (for messages and tests).
+    QString location() const;
 
     void sync();
 
