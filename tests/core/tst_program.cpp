@@ -1,0 +1,441 @@
+// Start-up, shutdown and the note store as the program drives them.
+#include "core/ControlChannel.h"
+#include "core/Settings.h"
+#include "core/StoreFile.h"
+#include "core/app/FlashMsg.h"
+#include "notes/NoteWindow.h"
+#include "notes/TextNoteProt.h"
+#include "panel/NCP.h"
+#include "support/ProgramFixture.h"
+
+#include <QListWidget>
+#include <QSaveFile>
+#include <QSettings>
+#include <QtTest>
+
+using namespace pellux;
+using namespace pellux::test;
+
+namespace {
+
+const QByteArray kEmptyStore = "<!--Pellux NoteData 4-->\r\n<notedata version=\"4\"/>\r\n";
+
+QByteArray oneNoteStore(const QByteArray &nid = "TESTPC:01022026:101010:42")
+{
+    return "<!--Pellux NoteData 4-->\r\n<notedata version=\"4\">"
+           "<note type=\"TextNote\"><title>Groceries</title><nid>" + nid + "</nid>"
+           "<top>100</top><left>200</left><width>240</width><height>180</height>"
+           "<visible>True</visible><rollup>False</rollup><ontop>False</ontop>"
+           "<pelluxalarm><enabled>False</enabled><sound/><type>0</type><time>12:00:00 AM</time>"
+           "<date>12:00:00 AM</date><dow>False,False,False,False,False,False,False</dow></pelluxalarm>"
+           "<data>milk\r\neggs</data><dynamictitle>False</dynamictitle>"
+           "<font><name>Sans Serif</name><size>10</size><bold>False</bold><italic>False</italic>"
+           "<underline>False</underline><strikethru>False</strikethru></font>"
+           "<color><fore>#000000</fore><back>#FFFF00</back></color></note></notedata>\r\n";
+}
+
+/// A store file whose writing fails after a given number of bytes.
+class FailingSaveFile : public QSaveFile
+{
+public:
+    FailingSaveFile(const QString &name, qint64 failAfter)
+        : QSaveFile(name)
+        , m_left(failAfter)
+    {
+    }
+
+protected:
+    qint64 writeData(const char *data, qint64 len) override
+    {
+        if (len > m_left) {
+            setErrorString(QStringLiteral("No space left on device"));
+            return -1;
+        }
+        m_left -= len;
+        return QSaveFile::writeData(data, len);
+    }
+
+private:
+    qint64 m_left;
+};
+
+void seedSettings(const QString &key, const QString &value)
+{
+    QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("PelluxNotes"));
+    s.setValue(key, value);
+    s.sync();
+}
+
+QString storedSetting(const QString &key)
+{
+    QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("PelluxNotes"));
+    return s.value(key).toString();
+}
+
+} // namespace
+
+class TestProgram : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void versionText()
+    {
+        ProgramFixture f;
+        QCOMPARE(f.program->VersionText, QStringLiteral("3.2  (Build 155)"));
+        QCOMPARE(f.program->ProductName, QStringLiteral("Pellux"));
+    }
+
+    void firstRunAsksOnlyTheFirstRunQuestion()
+    {
+        ProgramFixture f(false);
+        f.prompts.answerMessage(MsgResult::No);
+        f.program->LoadSettings();
+        f.program->CheckVersion();
+        QCOMPARE(f.prompts.asked().size(), 1);
+        const AskedPrompt &q = f.prompts.last();
+        QCOMPARE(q.title, QStringLiteral("Pellux v3.2  (Build 155)"));
+        QCOMPARE(q.text, QStringLiteral("Pellux has detected that this is the first time you have ran this version."
+                                        "\r\rWould you like to see the Program Options screen now?"));
+        QCOMPARE(q.icon, MsgIcon::Information);
+        QCOMPARE(q.buttons, MsgButtons::YesNo);
+        QCOMPARE(storedSetting("Settings/Version"), QStringLiteral("3.2  (Build 155)"));
+        QCOMPARE(ParseSettingDate(storedSetting("Settings/NextUpdateCheck")), f.clock.today().addMonths(3));
+        QVERIFY(f.prompts.unexpected().isEmpty());
+    }
+
+    void updateQuestion_data()
+    {
+        QTest::addColumn<QString>("nextCheck");
+        QTest::addColumn<bool>("asked");
+        const QDate today = FakeClock().today();
+        QTest::newRow("due today") << SettingDateText(today) << true;
+        QTest::newRow("overdue") << SettingDateText(today.addDays(-40)) << true;
+        QTest::newRow("not yet due") << SettingDateText(today.addDays(1)) << false;
+        QTest::newRow("unreadable counts as today") << QStringLiteral("someday") << true;
+    }
+
+    void updateQuestion()
+    {
+        QFETCH(QString, nextCheck);
+        QFETCH(bool, asked);
+        ProgramFixture f;
+        seedSettings("Settings/NextUpdateCheck", nextCheck);
+        if (asked)
+            f.prompts.answerMessage(MsgResult::No);
+        f.program->LoadSettings();
+        f.program->CheckVersion();
+        QCOMPARE(f.prompts.asked().size(), asked ? 1 : 0);
+        if (asked) {
+            QCOMPARE(f.prompts.last().title, QStringLiteral("Pellux"));
+            QCOMPARE(f.prompts.last().text,
+                     QStringLiteral("It has been at least 3 months since you've checked for a new version of Pellux."
+                                    "\r\rWould you like to check for a new version now?"));
+            QCOMPARE(f.prompts.last().icon, MsgIcon::Question);
+            // Answering No still moves the date on.
+            QCOMPARE(ParseSettingDate(storedSetting("Settings/NextUpdateCheck")), f.clock.today().addMonths(3));
+            QVERIFY(f.system.openedUrls.isEmpty());
+        } else {
+            QCOMPARE(storedSetting("Settings/NextUpdateCheck"), nextCheck);
+        }
+    }
+
+    void updateQuestionYesOpensTheVersionCheckPage()
+    {
+        ProgramFixture f;
+        seedSettings("Settings/NextUpdateCheck", SettingDateText(f.clock.today()));
+        f.prompts.answerMessage(MsgResult::Yes);
+        f.program->LoadSettings();
+        f.program->CheckVersion();
+        QCOMPARE(f.system.openedUrls.size(), 1);
+        QVERIFY(f.system.openedUrls.first().toString().endsWith(
+            QStringLiteral("checkversion.asp?app=Pellux&vermaj=3&vermin=2&verrev=155")));
+    }
+
+    void firstStartCreatesFolderAndEmptyStore()
+    {
+        ProgramFixture f;
+        f.start();
+        QVERIFY(QFileInfo(f.dataFolder()).isDir());
+        QVERIFY(QFileInfo::exists(f.storePath()));
+        QCOMPARE(QFileInfo(f.storePath()).size(), 0);
+        QCOMPARE(f.program->DataFolder, f.dataFolder());
+        QVERIFY(f.program->ncp().tmrAutoSave.isActive());
+        QVERIFY(f.program->ncp().tmrWindowCheck.isActive());
+        QCOMPARE(f.program->loading, 0);
+    }
+
+    void saveWritesTheExactDocumentAndBackup()
+    {
+        ProgramFixture f;
+        f.writeStore(oneNoteStore());
+        f.start();
+        QCOMPARE(f.program->upperBound(), 1);
+        QVERIFY(f.program->SaveNotes());
+        QCOMPARE(f.readStore(), oneNoteStore());
+        QCOMPARE(TestEnvironment::readFile(f.dataFolder() + "Pellux.Backup.NoteData"), oneNoteStore());
+        QCOMPARE(storedSetting("Settings/NotePath"), f.dataFolder());
+    }
+
+    void emptyNidIsRepairedWithOneSecondWaitOnTheClock()
+    {
+        ProgramFixture f;
+        f.writeStore(oneNoteStore(""));
+        const QDateTime before = f.clock.now();
+        f.start();
+        NoteWindow *w = f.program->note(1);
+        QVERIFY(w);
+        QCOMPARE(w->NoteGUID, QStringLiteral("TESTPC:10122026:103015:25"));
+        QCOMPARE(f.clock.waits(), 1);
+        QVERIFY(f.clock.now() >= before.addSecs(1));
+        QVERIFY(!f.program->flash().isShown());
+        QVERIFY(f.program->SaveNotes());
+        QVERIFY(f.readStore().contains("<nid>TESTPC:10122026:103015:25</nid>"));
+    }
+
+    void failedSaveKeepsThePreviousStore()
+    {
+        ProgramFixture f;
+        f.writeStore(oneNoteStore());
+        f.start();
+        static_cast<TextNoteProt *>(f.program->note(1))->setText(QStringLiteral("changed text"));
+        f.program->saveFileFactory = [](const QString &path) {
+            return std::unique_ptr<QSaveFile>(new FailingSaveFile(path, 40));
+        };
+        f.prompts.answerMessage(MsgResult::Ok);
+        QVERIFY(!f.program->SaveNotes());
+        QCOMPARE(f.readStore(), oneNoteStore());
+        QCOMPARE(f.prompts.last().icon, MsgIcon::Exclamation);
+        QVERIFY(f.prompts.last().text.contains(QStringLiteral("could not save your notes")));
+        QVERIFY(f.prompts.last().text.contains(QStringLiteral("No space left on device")));
+        // No half-written file is left beside the store.
+        const QStringList left = QDir(f.dataFolder()).entryList(QDir::Files | QDir::Hidden);
+        for (const QString &name : left)
+            QVERIFY2(name == "Pellux.NoteData" || name == "Pellux.Backup.NoteData", qPrintable(name));
+        f.program->saveFileFactory = {};
+        QVERIFY(f.program->SaveNotes());
+        QVERIFY(f.readStore().contains("changed text"));
+    }
+
+    void unreadableStoreIsSetAside_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("garbage") << QByteArray("\x01\x02garbage\xff\xfe") << QStringLiteral("unknown format");
+        QTest::newRow("truncated") << oneNoteStore().left(300) << QStringLiteral("could not be read");
+        QTest::newRow("no root") << QByteArray("<!--Pellux NoteData 4-->\r\n<other/>\r\n")
+                                 << QStringLiteral("could not be read");
+        QTest::newRow("3.0 with a blank") << QByteArray("NoteFile 3.0 \r\nxx") << QStringLiteral("unknown format");
+        QTest::newRow("older record store") << QByteArray("NoteFile 3.1\r\nxx") << QStringLiteral("older format");
+    }
+
+    void unreadableStoreIsSetAside()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, reason);
+        ProgramFixture f;
+        f.writeStore(bytes);
+        f.prompts.answerMessage(MsgResult::Ok);
+        f.start();
+        QCOMPARE(f.program->upperBound(), 0);
+        QCOMPARE(f.prompts.asked().size(), 1);
+        const QString text = f.prompts.last().text;
+        QVERIFY2(text.contains(reason), qPrintable(text));
+        QCOMPARE(f.prompts.last().icon, MsgIcon::Exclamation);
+        const QStringList aside = QDir(f.dataFolder()).entryList({"Pellux.NoteData.unreadable-*"}, QDir::Files);
+        QCOMPARE(aside.size(), 1);
+        QVERIFY(text.contains(aside.first()));
+        QCOMPARE(TestEnvironment::readFile(f.dataFolder() + aside.first()), bytes);
+        // The next save writes a fresh store and leaves the set-aside file alone.
+        QVERIFY(f.program->SaveNotes());
+        QCOMPARE(f.readStore(), kEmptyStore);
+        QCOMPARE(TestEnvironment::readFile(f.dataFolder() + aside.first()), bytes);
+    }
+
+    void unknownFormatMessageWords()
+    {
+        ProgramFixture f;
+        f.writeStore("Something else entirely\r\n");
+        f.prompts.answerMessage(MsgResult::Ok);
+        f.start();
+        QVERIFY(f.prompts.last().text.startsWith(
+            QStringLiteral("Pellux.NoteData is in a unknown format.  Notes not loaded.\r\r")));
+        QCOMPARE(f.prompts.last().title, QStringLiteral("Pellux"));
+    }
+
+    void storeInWorkingDirectoryMigrates()
+    {
+        ProgramFixture f;
+        const QString local = f.env.workDir() + "/Pellux.NoteData";
+        TestEnvironment::writeFile(local, oneNoteStore());
+        f.start();
+        QCOMPARE(f.program->upperBound(), 1);
+        QVERIFY(!QFileInfo::exists(local));
+        QCOMPARE(f.readStore(), oneNoteStore());
+    }
+
+    void terminationBeforeLoadWritesNothing()
+    {
+        ProgramFixture f;
+        f.writeStore(oneNoteStore());
+        f.program->LoadSettings();
+        f.program->TerminateRequested();
+        QCOMPARE(f.endedWith, 0);
+        f.program->LoadNotes();
+        QCOMPARE(f.readStore(), oneNoteStore());
+        QVERIFY(!f.program->storeLoaded());
+        QVERIFY(!QFileInfo::exists(f.dataFolder() + "Pellux.Backup.NoteData"));
+    }
+
+    void terminationAfterLoadSavesWithoutAsking()
+    {
+        ProgramFixture f;
+        f.writeStore(oneNoteStore());
+        f.start();
+        static_cast<TextNoteProt *>(f.program->note(1))->setText(QStringLiteral("last words"));
+        f.program->TerminateRequested();
+        QCOMPARE(f.endedWith, 0);
+        QVERIFY(f.readStore().contains("<data>last words</data>"));
+        QVERIFY(f.prompts.asked().isEmpty());
+        QCOMPARE(f.program->upperBound(), 0);
+        QCOMPARE(storedSetting("Settings/WindowState"), QStringLiteral("0"));
+        QVERIFY(!f.program->ncp().tmrAutoSave.isActive());
+    }
+
+    void shutDownWithOnlySlotZeroWritesTheEmptyStore()
+    {
+        ProgramFixture f;
+        f.start();
+        f.program->ShutDown();
+        QCOMPARE(f.readStore(), kEmptyStore);
+        QCOMPARE(f.endedWith, 0);
+    }
+
+    void offScreenPanelComesBackToTheCorner_data()
+    {
+        QTest::addColumn<int>("top");
+        QTest::addColumn<int>("left");
+        QTest::addColumn<int>("wantTop");
+        QTest::addColumn<int>("wantLeft");
+        // The fake screen is 1280 x 1024 pixels: 19200 x 15360 twips.
+        QTest::newRow("on screen") << 1500 << 3000 << 1500 << 3000;
+        QTest::newRow("top equals height") << 15360 << 3000 << 100 << 3000;
+        QTest::newRow("left beyond width") << 1500 << 25000 << 1500 << 100;
+    }
+
+    void offScreenPanelComesBackToTheCorner()
+    {
+        QFETCH(int, top);
+        QFETCH(int, left);
+        QFETCH(int, wantTop);
+        QFETCH(int, wantLeft);
+        ProgramFixture f;
+        seedSettings("Settings/Top", QString::number(top));
+        seedSettings("Settings/Left", QString::number(left));
+        f.program->LoadSettings();
+        QCOMPARE(f.program->settings.Top, wantTop);
+        QCOMPARE(f.program->settings.Left, wantLeft);
+    }
+
+    void findNoteByGuidSkipsEmptySlots()
+    {
+        ProgramFixture f;
+        f.writeStore(oneNoteStore());
+        f.start();
+        QCOMPARE(f.program->FindNoteByGUID("TESTPC:01022026:101010:42"), qint16(1));
+        QCOMPARE(f.program->FindNoteByGUID("nobody"), qint16(0));
+        f.program->growNotes();
+        QCOMPARE(f.program->FindNoteByGUID(""), qint16(0));
+    }
+
+    void channelCommandsReachTheProgram()
+    {
+        ProgramFixture f;
+        f.writeStore(oneNoteStore());
+        f.start();
+        QVERIFY(f.program->startControlServer());
+
+        // The client blocks, so it talks from another thread while this one serves.
+        auto send = [](const QString &command) {
+            ControlClient::Reply reply = ControlClient::Reply::NoAnswer;
+            QThread *t = QThread::create([&] {
+                ControlClient c(3000);
+                if (c.open())
+                    reply = c.execute(command);
+            });
+            t->start();
+            while (!t->isFinished())
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            t->wait();
+            delete t;
+            return reply;
+        };
+
+        QCOMPARE(send("AreYouThere"), ControlClient::Reply::Accepted);
+        QCOMPARE(send("UnloadNotes"), ControlClient::Reply::Accepted);
+        QCOMPARE(f.program->upperBound(), 0);
+        QCOMPARE(send("LoadNotes"), ControlClient::Reply::Accepted);
+        QCOMPARE(f.program->upperBound(), 1);
+        // Loading over open notes unloads them first, so no window is orphaned.
+        QCOMPARE(send("LoadNotes"), ControlClient::Reply::Accepted);
+        QCOMPARE(f.program->upperBound(), 1);
+        QCOMPARE(f.program->ncp().NoteList->count(), 1);
+        QCOMPARE(send("LoadNote|/tmp/x.NoteFile"), ControlClient::Reply::Refused);
+        f.program->loading = 1;
+        QCOMPARE(send("AreYouThere"), ControlClient::Reply::Refused);
+        f.program->loading = 0;
+        QCOMPARE(send("SaveNotes"), ControlClient::Reply::Accepted);
+        QCOMPARE(f.readStore(), oneNoteStore());
+    }
+
+    void secondStartShowsTheRunningPanel()
+    {
+        ProgramFixture first;
+        first.start();
+        QVERIFY(first.program->startControlServer());
+        bool answered = false;
+        QThread *t = QThread::create([&] { answered = ControlClient(3000).OpenControlPanel(); });
+        t->start();
+        while (!t->isFinished())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        t->wait();
+        delete t;
+        QVERIFY(answered);
+        QVERIFY(first.program->ncp().isVisible());
+    }
+
+    void commandLineHandOff_data()
+    {
+        QTest::addColumn<QString>("commandLine");
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing file") << QStringLiteral("\"/no/such dir/a.NoteFile\"") << false
+                                      << QStringLiteral("File Doesn't Exist");
+        QTest::newRow("no instance") << QString() << true
+                                     << QStringLiteral("Error in communications.\r\rMake sure Pellux is running "
+                                                       "before trying to click on a NoteFile.");
+    }
+
+    void commandLineHandOff()
+    {
+        QFETCH(QString, commandLine);
+        QFETCH(bool, exists);
+        QFETCH(QString, message);
+        ProgramFixture f;
+        if (exists) {
+            const QString path = f.env.workDir() + "/my note.NoteFile";
+            TestEnvironment::writeFile(path, "NoteFile 3.0\r\n");
+            commandLine = "\"" + path + "\"";
+        }
+        f.prompts.answerMessage(MsgResult::Ok);
+        QCOMPARE(f.program->Main({commandLine}), std::optional<int>(0));
+        QCOMPARE(f.prompts.last().text, message);
+        QCOMPARE(f.prompts.last().icon, MsgIcon::Exclamation);
+        QCOMPARE(f.prompts.last().title, QStringLiteral("Pellux"));
+        // The hand-off loads nothing itself.
+        QVERIFY(!f.program->hasPanel());
+    }
+};
+
+QTEST_MAIN(TestProgram)
+#include "tst_program.moc"
