@@ -164,6 +164,14 @@ public:
     QString appPath;
     /// Where stored notes migrate from: the working directory at start-up.
     QString workingDirectory;
+    /**
+     * The panel's tray icon control, created when the panel loads. An empty
+     * createTrayControl loads Halotray's plugin; an empty trayAvailable asks the
+     * desktop whether it has a notification area. Tests hand in a fake control with
+     * the same properties, methods and signals.
+     */
+    std::function<QObject *(QWidget *host, QString *why)> createTrayControl;
+    std::function<bool()> trayAvailable;
 
     // ---- the instance channel's commands ------------------------------------
     bool isLoading() const override { return loading >= 1; }
