@@ -101,18 +101,33 @@ QString ShortDateFormat4(const QLocale &locale)
     return out;
 }
 
+LocaleForms::LocaleForms(const QLocale &l)
+    : locale(l),
+      longTime(TimeFormatWithoutZone(l, QLocale::LongFormat)),
+      shortTime(TimeFormatWithoutZone(l, QLocale::ShortFormat)),
+      date4(ShortDateFormat4(l)),
+      shortDate(l.dateFormat(QLocale::ShortFormat)),
+      shortDateTwoDigitYear(hasTwoDigitYear(shortDate))
+{
+}
+
 std::optional<QDate> ParseShortDate(const QString &text, const QLocale &locale)
+{
+    return ParseShortDate(text, LocaleForms(locale));
+}
+
+std::optional<QDate> ParseShortDate(const QString &text, const LocaleForms &forms)
 {
     const QString t = text.trimmed();
     if (t.isEmpty())
         return std::nullopt;
-    QDate date = locale.toDate(t, ShortDateFormat4(locale));
+    QDate date = forms.locale.toDate(t, forms.date4);
     if (date.isValid())
         return date;
-    const QString shortFormat = locale.dateFormat(QLocale::ShortFormat);
-    date = locale.toDate(t, shortFormat);
+    date = forms.locale.toDate(t, forms.shortDate);
     if (date.isValid()) {
-        if (hasTwoDigitYear(shortFormat) && date.year() < 1930)
+        // Two-digit years as the desktop reads them: 00-29 this century, 30-99 the last.
+        if (forms.shortDateTwoDigitYear && date.year() < 1930)
             date = date.addYears(100);
         return date;
     }

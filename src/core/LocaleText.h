@@ -17,6 +17,18 @@ QString TimeFormatWithoutZone(const QLocale &locale, QLocale::FormatType type = 
 /// The locale's short date format with the year widened to four digits (en_US "M/d/yyyy").
 QString ShortDateFormat4(const QLocale &locale);
 
+/// The date and time formats of one locale, worked out once for many values.
+struct LocaleForms
+{
+    explicit LocaleForms(const QLocale &locale);
+    QLocale locale;
+    QString longTime;           ///< TimeFormatWithoutZone(Long)
+    QString shortTime;          ///< TimeFormatWithoutZone(Short)
+    QString date4;              ///< ShortDateFormat4
+    QString shortDate;          ///< the locale's own short date format
+    bool shortDateTwoDigitYear = false;
+};
+
 /**
  * A date in the forms the program writes or a user's desktop may have written:
  * the four-digit short format, the locale's own short format (two-digit years
@@ -24,6 +36,7 @@ QString ShortDateFormat4(const QLocale &locale);
  * "yyyy-MM-dd". nullopt when none fits.
  */
 std::optional<QDate> ParseShortDate(const QString &text, const QLocale &locale);
+std::optional<QDate> ParseShortDate(const QString &text, const LocaleForms &forms);
 
 /**
  * A decimal number written with "." or with the locale's decimal sign; group

@@ -4,8 +4,9 @@
 #include "core/LocaleText.h"
 #include "core/Settings.h"
 #include "core/TextRules.h"
+#include "core/XmlLite.h"
 
-#include <QBuffer>
+#include <QHash>
 #include <QStringList>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -37,6 +38,84 @@ const QString AttrType = QStringLiteral("type");
 const QString AttrChecked = QStringLiteral("checked");
 
 const QByteArray StoreMarker = QByteArrayLiteral("<!--Pellux NoteData 4-->\r\n");
+
+const QDate ZeroDate(1899, 12, 30);
+
+std::optional<QTime> parseTime(const QString &text, const LocaleForms &forms)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    for (const QString *format : {&forms.longTime, &forms.shortTime}) {
+        const QTime time = forms.locale.toTime(t, *format);
+        if (time.isValid())
+            return time;
+    }
+    for (const char *format : {"H:mm:ss", "H:mm"}) {
+        const QTime time = QTime::fromString(t, QLatin1String(format));
+        if (time.isValid())
+            return time;
+    }
+    return std::nullopt;
+}
+
+std::optional<QDate> parseDate(const QString &text, const LocaleForms &forms)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    if (const std::optional<QDate> date = ParseShortDate(t, forms))
+        return *date == ZeroDate ? QDate() : *date;
+    // A time with no date part is a value on the zero date: that is how the
+    // zero date has always been written.
+    if (parseTime(t, forms))
+        return QDate();
+    return std::nullopt;
+}
+
+/**
+ * The text forms of one locale for a whole store. Reading a date or time through
+ * the locale is slow, and a store repeats the same few texts (every unset alarm
+ * has the same midnight texts), so each distinct text is read once.
+ */
+struct TextForms
+{
+    explicit TextForms(const QLocale &l) : forms(l), midnight(l.toString(QTime(0, 0), forms.longTime)) {}
+
+    const QLocale &locale() const { return forms.locale; }
+
+    QString timeText(const QTime &time) const
+    {
+        if (!time.isValid() || time == QTime(0, 0))
+            return midnight;
+        return forms.locale.toString(time, forms.longTime);
+    }
+    QString dateText(const QDate &date) const
+    {
+        if (!date.isValid() || date == ZeroDate)
+            return midnight;
+        return forms.locale.toString(date, forms.date4);
+    }
+    std::optional<QTime> time(const QString &text)
+    {
+        auto it = times.constFind(text);
+        if (it == times.cend())
+            it = times.insert(text, parseTime(text, forms));
+        return *it;
+    }
+    std::optional<QDate> date(const QString &text)
+    {
+        auto it = dates.constFind(text);
+        if (it == dates.cend())
+            it = dates.insert(text, parseDate(text, forms));
+        return *it;
+    }
+
+    LocaleForms forms;
+    QString midnight;
+    QHash<QString, std::optional<QTime>> times;
+    QHash<QString, std::optional<QDate>> dates;
+};
 
 // ---------------------------------------------------------------------------------
 // One description of the element forms, two outputs: the DOM (for the note windows'
@@ -92,11 +171,10 @@ private:
     QDomElement m_result;
 };
 
-bool isXmlBlank(const QString &text)
+bool isBlank(const QString &text)
 {
     for (QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u != ' ' && u != '\t' && u != '\r' && u != '\n')
+        if (!c.isSpace())
             return false;
     }
     return true;
@@ -107,12 +185,14 @@ void writeText(XmlSink &sink, const QString &text)
     // An element with no text is written as <name/> by both outputs alike.
     if (text.isEmpty())
         return;
-    // The DOM reader drops text made of blanks and line breaks alone; a CDATA section
-    // keeps it, so a note holding only empty lines comes back as it was saved.
-    if (isXmlBlank(text))
-        sink.cdata(text);
+    const QString safe = XmlSafeText(text);
+    // The DOM reader drops text made only of white space (any Unicode space, the
+    // no-break space included); a CDATA section keeps it, so a note holding only
+    // empty lines or blanks comes back as it was saved.
+    if (isBlank(safe))
+        sink.cdata(safe);
     else
-        sink.characters(XmlSafeText(text));
+        sink.characters(safe);
 }
 
 void textElement(XmlSink &sink, const QString &name, const QString &text)
@@ -122,11 +202,11 @@ void textElement(XmlSink &sink, const QString &name, const QString &text)
     sink.endElement();
 }
 
-void writeFont(XmlSink &sink, const NoteStyle &style, const QLocale &locale)
+void writeFont(XmlSink &sink, const NoteStyle &style, const TextForms &forms)
 {
     sink.startElement(TagFont);
     textElement(sink, QStringLiteral("name"), style.fontName);
-    textElement(sink, QStringLiteral("size"), PointSizeText(style.fontSize, locale));
+    textElement(sink, QStringLiteral("size"), PointSizeText(style.fontSize, forms.locale()));
     textElement(sink, QStringLiteral("bold"), BoolWord(style.bold));
     textElement(sink, QStringLiteral("italic"), BoolWord(style.italic));
     textElement(sink, QStringLiteral("underline"), BoolWord(style.underline));
@@ -153,14 +233,14 @@ QString dowText(const std::array<bool, 7> &days)
     return out;
 }
 
-void writeAlarm(XmlSink &sink, const AlarmRecord &alarm, const QLocale &locale)
+void writeAlarm(XmlSink &sink, const AlarmRecord &alarm, const TextForms &forms)
 {
     sink.startElement(TagAlarm);
     textElement(sink, QStringLiteral("enabled"), BoolWord(alarm.Enabled));
     textElement(sink, QStringLiteral("sound"), alarm.Sound);
     textElement(sink, QStringLiteral("type"), QString::number(alarm.AlarmType));
-    textElement(sink, QStringLiteral("time"), AlarmTimeText(alarm.AlarmTime, locale));
-    textElement(sink, QStringLiteral("date"), AlarmDateText(alarm.AlarmDate, locale));
+    textElement(sink, QStringLiteral("time"), forms.timeText(alarm.AlarmTime));
+    textElement(sink, QStringLiteral("date"), forms.dateText(alarm.AlarmDate));
     textElement(sink, QStringLiteral("dow"), dowText(alarm.DaysOfWeek));
     sink.endElement();
 }
@@ -183,7 +263,7 @@ QString optionalPixels(const std::optional<int> &twips, int twipsPerPixel)
     return twips ? PixelNumber(*twips, twipsPerPixel) : QString();
 }
 
-void writeNote(XmlSink &sink, const StoredNote &note, const PixelScale &scale, const QLocale &locale)
+void writeNote(XmlSink &sink, const StoredNote &note, const PixelScale &scale, const TextForms &forms)
 {
     sink.startElement(TagNote);
     sink.attribute(AttrType, XmlSafeText(note.type));
@@ -196,14 +276,14 @@ void writeNote(XmlSink &sink, const StoredNote &note, const PixelScale &scale, c
     textElement(sink, TagVisible, BoolWord(note.visible));
     textElement(sink, TagRollup, BoolWord(note.rollup));
     textElement(sink, TagOntop, BoolWord(note.ontop));
-    writeAlarm(sink, note.alarm, locale);
+    writeAlarm(sink, note.alarm, forms);
     if (note.isTextNote()) {
         textElement(sink, TagData, note.text);
         textElement(sink, TagDynamicTitle, BoolWord(note.dynamicTitle));
     } else if (note.isCheckList()) {
         writeCheckListData(sink, note.rows);
     }
-    writeFont(sink, note.style, locale);
+    writeFont(sink, note.style, forms);
     writeColor(sink, note.style);
     sink.endElement();
 }
@@ -219,7 +299,6 @@ QDomElement buildElement(QDomDocument &doc, Build build)
 // ---------------------------------------------------------------------------------
 // Text forms.
 
-const QDate ZeroDate(1899, 12, 30);
 
 std::optional<int> parseAlarmType(const QString &text)
 {
@@ -245,15 +324,19 @@ std::optional<std::array<bool, 7>> parseDow(const QString &text)
     return days;
 }
 
-std::optional<QString> childText(const QDomElement &parent, const QString &name)
+// The readers below serve both the DOM (the loader's elements) and the fast store
+// parser, whose elements answer the same calls.
+template <typename E>
+std::optional<QString> childText(const E &parent, const QString &name)
 {
-    const QDomElement e = parent.firstChildElement(name);
+    const E e = parent.firstChildElement(name);
     if (e.isNull())
         return std::nullopt;
     return e.text();
 }
 
-bool readBool(const QDomElement &parent, const QString &name, bool fallback)
+template <typename E>
+bool readBool(const E &parent, const QString &name, bool fallback)
 {
     const std::optional<QString> t = childText(parent, name);
     if (!t)
@@ -261,7 +344,8 @@ bool readBool(const QDomElement &parent, const QString &name, bool fallback)
     return ParseBoolWord(*t).value_or(fallback);
 }
 
-std::optional<int> readPixels(const QDomElement &parent, const QString &name, int twipsPerPixel,
+template <typename E>
+std::optional<int> readPixels(const E &parent, const QString &name, int twipsPerPixel,
                               bool mustBePositive)
 {
     const std::optional<QString> t = childText(parent, name);
@@ -273,10 +357,11 @@ std::optional<int> readPixels(const QDomElement &parent, const QString &name, in
     return v;
 }
 
-NoteStyle readStyle(const QDomElement &note, const NoteStyle &defaults, const QLocale &locale)
+template <typename E>
+NoteStyle readStyle(const E &note, const NoteStyle &defaults, const QLocale &locale)
 {
     NoteStyle style = defaults;
-    const QDomElement font = note.firstChildElement(TagFont);
+    const E font = note.firstChildElement(TagFont);
     if (!font.isNull()) {
         if (const auto name = childText(font, QStringLiteral("name")); name && !name->trimmed().isEmpty())
             style.fontName = *name;
@@ -287,7 +372,7 @@ NoteStyle readStyle(const QDomElement &note, const NoteStyle &defaults, const QL
         style.underline = readBool(font, QStringLiteral("underline"), defaults.underline);
         style.strikethru = readBool(font, QStringLiteral("strikethru"), defaults.strikethru);
     }
-    const QDomElement color = note.firstChildElement(TagColor);
+    const E color = note.firstChildElement(TagColor);
     if (!color.isNull()) {
         if (const auto fore = childText(color, QStringLiteral("fore")))
             style.foreColor = HtmlToColorChecked(*fore).value_or(defaults.foreColor);
@@ -324,46 +409,182 @@ bool knownNoteType(const QString &type)
         || type == QLatin1String("CheckList") || type == QLatin1String("CheckList30");
 }
 
+template <typename E>
+AlarmRecord readAlarm(const E &note, TextForms &forms)
+{
+    AlarmRecord alarm;
+    const E e = note.firstChildElement(TagAlarm);
+    if (e.isNull())
+        return alarm;
+
+    bool enabled = false;
+    if (const auto t = childText(e, QStringLiteral("enabled")))
+        enabled = ParseBoolWord(*t).value_or(false);
+    alarm.Sound = childText(e, QStringLiteral("sound")).value_or(QString());
+    if (const auto t = childText(e, QStringLiteral("type")))
+        alarm.AlarmType = quint8(parseAlarmType(*t).value_or(0));
+
+    bool timeKnown = false;
+    if (const auto t = childText(e, QStringLiteral("time"))) {
+        if (const auto time = forms.time(*t)) {
+            alarm.AlarmTime = *time;
+            timeKnown = true;
+        }
+    }
+    bool dateKnown = false;
+    if (const auto t = childText(e, QStringLiteral("date"))) {
+        if (const auto date = forms.date(*t)) {
+            alarm.AlarmDate = *date;
+            dateKnown = true;
+        }
+    }
+    bool daysKnown = false;
+    if (const auto t = childText(e, QStringLiteral("dow"))) {
+        if (const auto days = parseDow(*t)) {
+            alarm.DaysOfWeek = *days;
+            daysKnown = true;
+        }
+    }
+    const bool whenKnown = timeKnown && (alarm.AlarmType == 0 ? dateKnown : daysKnown);
+    alarm.Enabled = enabled && whenKnown;
+    return alarm;
+}
+
+template <typename E>
+std::optional<StoredNote> readNote(const E &note, const PixelScale &scale, const NoteDefaults &defaults,
+                                   TextForms &forms, QString *skipReason)
+{
+    auto skip = [&](const QString &reason) -> std::optional<StoredNote> {
+        if (skipReason)
+            *skipReason = reason;
+        return std::nullopt;
+    };
+    if (note.isNull())
+        return skip(QStringLiteral("There is no note element."));
+    if (note.tagName() != TagNote)
+        return skip(QStringLiteral("The element \"%1\" is not a note.").arg(note.tagName()));
+    if (!note.hasAttribute(AttrType))
+        return skip(QStringLiteral("The note has no type."));
+    const QString type = note.attribute(AttrType);
+    if (!knownNoteType(type))
+        return skip(QStringLiteral("The note type \"%1\" is unknown.").arg(type));
+
+    StoredNote n;
+    n.type = type;
+    n.nid = childText(note, TagNid).value_or(QString());
+    n.top = readPixels(note, TagTop, scale.y, false);
+    n.left = readPixels(note, TagLeft, scale.x, false);
+    n.width = readPixels(note, TagWidth, scale.x, true);
+    n.height = readPixels(note, TagHeight, scale.y, true);
+    n.visible = readBool(note, TagVisible, true);
+    n.rollup = readBool(note, TagRollup, defaults.rollup);
+    n.ontop = readBool(note, TagOntop, defaults.ontop);
+    n.alarm = readAlarm(note, forms);
+
+    const E data = note.firstChildElement(TagData);
+    if (n.isTextNote()) {
+        // The parser has folded every line break to LF; the note keeps CR LF.
+        n.text = data.isNull() ? QString() : toCrLf(data.text());
+        n.dynamicTitle = readBool(note, TagDynamicTitle, defaults.dynamicTitle);
+    } else if (!data.isNull()) {
+        for (E item = data.firstChildElement(TagItem); !item.isNull();
+             item = item.nextSiblingElement(TagItem)) {
+            CheckRow row;
+            row.checked = ParseBoolWord(item.attribute(AttrChecked)).value_or(false);
+            row.text = item.text();
+            n.rows.append(row);
+        }
+    }
+    n.style = readStyle(note, defaults.style, forms.locale());
+
+    if (const auto title = childText(note, TagTitle)) {
+        n.title = *title;
+    } else {
+        // No title stored: name the note after its content, as a dynamic title would.
+        n.title = DynamicTitle(n.isTextNote() ? n.text : (n.rows.isEmpty() ? QString() : n.rows.first().text));
+    }
+    return n;
+}
+
+const QString NoRootMessage = QStringLiteral("The note store has no \"notedata\" element.");
+
+template <typename E>
+void readNotes(const E &root, const PixelScale &scale, const NoteDefaults &defaults, const QLocale &locale,
+               StoreReadResult &result)
+{
+    result.ok = true;
+    TextForms forms(locale);
+    int position = 0;
+    for (E e = root.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+        ++position;
+        QString reason;
+        std::optional<StoredNote> note = readNote(e, scale, defaults, forms, &reason);
+        if (note) {
+            result.notes.append(std::move(*note));
+        } else {
+            SkippedNote s;
+            s.position = position;
+            s.title = childText(e, TagTitle).value_or(QString());
+            s.reason = reason;
+            result.skipped.append(s);
+        }
+    }
+}
+
 } // namespace
 
 // -------------------------------------------------------------------------------------
 
 QString XmlSafeText(const QString &text)
 {
-    auto validAt = [&](qsizetype i, qsizetype *width) {
-        const char16_t u = text.at(i).unicode();
-        *width = 1;
-        if (u < 0x20)
-            return u == 0x9 || u == 0xA || u == 0xD;
-        if (u < 0xD800)
-            return true;
-        if (u <= 0xDBFF) {
-            if (i + 1 < text.size() && QChar::isLowSurrogate(text.at(i + 1).unicode())) {
-                *width = 2;
-                return true;
+    // Position of the first character XML 1.0 cannot hold, from \a from on; -1 if none.
+    auto firstBad = [](const char16_t *p, qsizetype from, qsizetype n) -> qsizetype {
+        for (qsizetype i = from; i < n; ++i) {
+            const char16_t u = p[i];
+            if (u >= 0x20 && u < 0xD800)
+                continue;
+            if (u < 0x20) {
+                if (u == 0x9 || u == 0xA || u == 0xD)
+                    continue;
+                return i;
             }
-            return false;
+            if (u <= 0xDBFF) {
+                if (i + 1 < n && p[i + 1] >= 0xDC00 && p[i + 1] <= 0xDFFF) {
+                    ++i;
+                    continue;
+                }
+                return i;
+            }
+            if (u <= 0xDFFF || u == 0xFFFE || u == 0xFFFF)
+                return i;
         }
-        if (u <= 0xDFFF)
-            return false;
-        return u != 0xFFFE && u != 0xFFFF;
+        return -1;
     };
 
-    qsizetype i = 0;
-    qsizetype width = 1;
-    while (i < text.size() && validAt(i, &width))
-        i += width;
-    if (i == text.size())
-        return text;
-
-    QString out = text;
-    while (i < out.size()) {
-        if (validAt(i, &width)) {
-            i += width;
-        } else {
-            out[i] = QLatin1Char(' ');
-            ++i;
+    const qsizetype n = text.size();
+    const char16_t *data = reinterpret_cast<const char16_t *>(text.constData());
+    // Nearly every text is clean: a branch-free look at blocks of characters (which
+    // the compiler turns into vector code) finds the first block worth a closer look.
+    constexpr qsizetype Block = 32;
+    qsizetype start = 0;
+    for (; start + Block <= n; start += Block) {
+        bool suspicious = false;
+        for (qsizetype i = start; i < start + Block; ++i) {
+            const char16_t u = data[i];
+            suspicious |= (u < 0x20) & (u != 0x9) & (u != 0xA) & (u != 0xD);
+            suspicious |= u >= 0xD800;
         }
+        if (suspicious)
+            break;
+    }
+    qsizetype bad = firstBad(data, start, n);
+    if (bad < 0)
+        return text;
+    QString out = text;
+    char16_t *p = reinterpret_cast<char16_t *>(out.data());
+    while (bad >= 0) {
+        p[bad] = u' ';
+        bad = firstBad(p, bad + 1, n);
     }
     return out;
 }
@@ -430,149 +651,42 @@ std::optional<int> ParsePixelNumber(const QString &text, int twipsPerPixel)
 
 QString AlarmTimeText(const QTime &time, const QLocale &locale)
 {
-    const QTime t = time.isValid() ? time : QTime(0, 0);
-    return locale.toString(t, TimeFormatWithoutZone(locale, QLocale::LongFormat));
+    return TextForms(locale).timeText(time);
 }
 
 QString AlarmDateText(const QDate &date, const QLocale &locale)
 {
-    if (!date.isValid() || date == ZeroDate)
-        return AlarmTimeText(QTime(0, 0), locale);
-    return locale.toString(date, ShortDateFormat4(locale));
+    return TextForms(locale).dateText(date);
 }
 
 std::optional<QTime> ParseAlarmTime(const QString &text, const QLocale &locale)
 {
-    const QString t = text.trimmed();
-    if (t.isEmpty())
-        return std::nullopt;
-    for (QLocale::FormatType type : {QLocale::LongFormat, QLocale::ShortFormat}) {
-        const QTime time = locale.toTime(t, TimeFormatWithoutZone(locale, type));
-        if (time.isValid())
-            return time;
-    }
-    for (const char *format : {"H:mm:ss", "H:mm"}) {
-        const QTime time = QTime::fromString(t, QLatin1String(format));
-        if (time.isValid())
-            return time;
-    }
-    return std::nullopt;
+    return parseTime(text, LocaleForms(locale));
 }
 
 std::optional<QDate> ParseAlarmDate(const QString &text, const QLocale &locale)
 {
-    const QString t = text.trimmed();
-    if (t.isEmpty())
-        return std::nullopt;
-    if (const std::optional<QDate> date = ParseShortDate(t, locale))
-        return *date == ZeroDate ? QDate() : *date;
-    // A time with no date part is a value on the zero date: that is how the
-    // zero date has always been written.
-    if (ParseAlarmTime(t, locale))
-        return QDate();
-    return std::nullopt;
+    return parseDate(text, LocaleForms(locale));
 }
 
 // -------------------------------------------------------------------------------------
 
 AlarmRecord ReadAlarmElement(const QDomElement &note, const QLocale &locale)
 {
-    AlarmRecord alarm;
-    const QDomElement e = note.firstChildElement(TagAlarm);
-    if (e.isNull())
-        return alarm;
-
-    bool enabled = false;
-    if (const auto t = childText(e, QStringLiteral("enabled")))
-        enabled = ParseBoolWord(*t).value_or(false);
-    alarm.Sound = childText(e, QStringLiteral("sound")).value_or(QString());
-    if (const auto t = childText(e, QStringLiteral("type")))
-        alarm.AlarmType = quint8(parseAlarmType(*t).value_or(0));
-
-    bool timeKnown = false;
-    if (const auto t = childText(e, QStringLiteral("time"))) {
-        if (const auto time = ParseAlarmTime(*t, locale)) {
-            alarm.AlarmTime = *time;
-            timeKnown = true;
-        }
-    }
-    bool dateKnown = false;
-    if (const auto t = childText(e, QStringLiteral("date"))) {
-        if (const auto date = ParseAlarmDate(*t, locale)) {
-            alarm.AlarmDate = *date;
-            dateKnown = true;
-        }
-    }
-    bool daysKnown = false;
-    if (const auto t = childText(e, QStringLiteral("dow"))) {
-        if (const auto days = parseDow(*t)) {
-            alarm.DaysOfWeek = *days;
-            daysKnown = true;
-        }
-    }
-    const bool whenKnown = timeKnown && (alarm.AlarmType == 0 ? dateKnown : daysKnown);
-    alarm.Enabled = enabled && whenKnown;
-    return alarm;
+    TextForms forms(locale);
+    return readAlarm(note, forms);
 }
 
 std::optional<StoredNote> ReadNoteElement(const QDomElement &note, const PixelScale &scale,
                                           const NoteDefaults &defaults, const QLocale &locale,
                                           QString *skipReason)
 {
-    auto skip = [&](const QString &reason) -> std::optional<StoredNote> {
-        if (skipReason)
-            *skipReason = reason;
-        return std::nullopt;
-    };
-    if (note.isNull())
-        return skip(QStringLiteral("There is no note element."));
-    if (note.tagName() != TagNote)
-        return skip(QStringLiteral("The element \"%1\" is not a note.").arg(note.tagName()));
-    if (!note.hasAttribute(AttrType))
-        return skip(QStringLiteral("The note has no type."));
-    const QString type = note.attribute(AttrType);
-    if (!knownNoteType(type))
-        return skip(QStringLiteral("The note type \"%1\" is unknown.").arg(type));
-
-    StoredNote n;
-    n.type = type;
-    n.nid = childText(note, TagNid).value_or(QString());
-    n.top = readPixels(note, TagTop, scale.y, false);
-    n.left = readPixels(note, TagLeft, scale.x, false);
-    n.width = readPixels(note, TagWidth, scale.x, true);
-    n.height = readPixels(note, TagHeight, scale.y, true);
-    n.visible = readBool(note, TagVisible, true);
-    n.rollup = readBool(note, TagRollup, defaults.rollup);
-    n.ontop = readBool(note, TagOntop, defaults.ontop);
-    n.alarm = ReadAlarmElement(note, locale);
-
-    const QDomElement data = note.firstChildElement(TagData);
-    if (n.isTextNote()) {
-        // The parser has folded every line break to LF; the note keeps CR LF.
-        n.text = data.isNull() ? QString() : toCrLf(data.text());
-        n.dynamicTitle = readBool(note, TagDynamicTitle, defaults.dynamicTitle);
-    } else if (!data.isNull()) {
-        for (QDomElement item = data.firstChildElement(TagItem); !item.isNull();
-             item = item.nextSiblingElement(TagItem)) {
-            CheckRow row;
-            row.checked = ParseBoolWord(item.attribute(AttrChecked)).value_or(false);
-            row.text = item.text();
-            n.rows.append(row);
-        }
-    }
-    n.style = readStyle(note, defaults.style, locale);
-
-    if (const auto title = childText(note, TagTitle)) {
-        n.title = *title;
-    } else {
-        // No title stored: name the note after its content, as a dynamic title would.
-        n.title = DynamicTitle(n.isTextNote() ? n.text : (n.rows.isEmpty() ? QString() : n.rows.first().text));
-    }
-    return n;
+    TextForms forms(locale);
+    return readNote(note, scale, defaults, forms, skipReason);
 }
 
-StoreReadResult ReadNoteStore(const QByteArray &document, const PixelScale &scale,
-                              const NoteDefaults &defaults, const QLocale &locale)
+StoreReadResult ReadNoteStoreThroughDom(const QByteArray &document, const PixelScale &scale,
+                                        const NoteDefaults &defaults, const QLocale &locale)
 {
     StoreReadResult result;
     if (!nestingWithin(document, MaxStoreDepth)) {
@@ -599,57 +713,65 @@ StoreReadResult ReadNoteStore(const QByteArray &document, const PixelScale &scal
         }
     }
     if (root.isNull()) {
-        result.error = QStringLiteral("The note store has no \"notedata\" element.");
+        result.error = NoRootMessage;
         return result;
     }
-    result.ok = true;
-    int position = 0;
-    for (QDomElement e = root.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
-        ++position;
-        QString reason;
-        std::optional<StoredNote> note = ReadNoteElement(e, scale, defaults, locale, &reason);
-        if (note) {
-            result.notes.append(std::move(*note));
-        } else {
-            SkippedNote s;
-            s.position = position;
-            s.title = childText(e, TagTitle).value_or(QString());
-            s.reason = reason;
-            result.skipped.append(s);
-        }
-    }
+    readNotes(root, scale, defaults, locale, result);
     return result;
+}
+
+StoreReadResult ReadNoteStore(const QByteArray &document, const PixelScale &scale,
+                              const NoteDefaults &defaults, const QLocale &locale)
+{
+    // The store as this program writes it goes through the fast parser; anything
+    // that parser does not take (another encoding, a document type, damage) goes
+    // through the DOM, which also words the error.
+    xmllite::Document doc;
+    if (doc.parse(document, MaxStoreDepth)) {
+        StoreReadResult result;
+        const xmllite::Element root = doc.documentElement();
+        if (root.tagName().toLower() != QLatin1String("notedata")) {
+            result.error = NoRootMessage;
+            return result;
+        }
+        readNotes(root, scale, defaults, locale, result);
+        return result;
+    }
+    return ReadNoteStoreThroughDom(document, scale, defaults, locale);
 }
 
 QByteArray WriteNoteStore(const QList<StoredNote> &notes, const PixelScale &scale, const QLocale &locale)
 {
-    QByteArray out;
+    // The writer fills a string, which is turned into UTF-8 once: much faster than
+    // letting it encode and write every small piece through a device.
+    QString body;
     qsizetype estimate = 64;
     for (const StoredNote &n : notes)
         estimate += 900 + n.text.size() * 11 / 10 + n.rows.size() * 40;
-    out.reserve(estimate);
-
-    QBuffer buffer(&out);
-    buffer.open(QIODevice::WriteOnly);
-    buffer.write(StoreMarker);
+    body.reserve(estimate);
     {
-        QXmlStreamWriter writer(&buffer);
+        QXmlStreamWriter writer(&body);
         writer.setAutoFormatting(false);
         StreamSink sink(writer);
+        const TextForms forms(locale);
         sink.startElement(QStringLiteral("notedata"));
         sink.attribute(QStringLiteral("version"), QStringLiteral("4"));
         for (const StoredNote &n : notes)
-            writeNote(sink, n, scale, locale);
+            writeNote(sink, n, scale, forms);
         sink.endElement();
     }
-    buffer.write("\r\n");
-    buffer.close();
+    QByteArray out;
+    out.reserve(StoreMarker.size() + body.size() * 11 / 10 + 2);
+    out += StoreMarker;
+    out += body.toUtf8();
+    out += "\r\n";
     return out;
 }
 
 QDomElement FontElement(QDomDocument &doc, const NoteStyle &style, const QLocale &locale)
 {
-    return buildElement(doc, [&](XmlSink &s) { writeFont(s, style, locale); });
+    const TextForms forms(locale);
+    return buildElement(doc, [&](XmlSink &s) { writeFont(s, style, forms); });
 }
 
 QDomElement ColorElement(QDomDocument &doc, const NoteStyle &style)
@@ -659,7 +781,8 @@ QDomElement ColorElement(QDomDocument &doc, const NoteStyle &style)
 
 QDomElement AlarmElement(QDomDocument &doc, const AlarmRecord &alarm, const QLocale &locale)
 {
-    return buildElement(doc, [&](XmlSink &s) { writeAlarm(s, alarm, locale); });
+    const TextForms forms(locale);
+    return buildElement(doc, [&](XmlSink &s) { writeAlarm(s, alarm, forms); });
 }
 
 QDomElement CheckListDataElement(QDomDocument &doc, const QList<CheckRow> &rows)
@@ -669,7 +792,8 @@ QDomElement CheckListDataElement(QDomDocument &doc, const QList<CheckRow> &rows)
 
 QDomElement NoteElement(QDomDocument &doc, const StoredNote &note, const PixelScale &scale, const QLocale &locale)
 {
-    return buildElement(doc, [&](XmlSink &s) { writeNote(s, note, scale, locale); });
+    const TextForms forms(locale);
+    return buildElement(doc, [&](XmlSink &s) { writeNote(s, note, scale, forms); });
 }
 
 } // namespace pellux

@@ -61,6 +61,14 @@ StoreReadResult ReadNoteStore(const QByteArray &document, const PixelScale &scal
                               const NoteDefaults &defaults, const QLocale &locale = QLocale());
 
 /**
+ * The same reader over the general DOM parser alone. ReadNoteStore uses a faster
+ * parser for plain UTF-8 stores and comes here for everything else; the two give
+ * the same result for every document (the tests hold them to it).
+ */
+StoreReadResult ReadNoteStoreThroughDom(const QByteArray &document, const PixelScale &scale,
+                                        const NoteDefaults &defaults, const QLocale &locale = QLocale());
+
+/**
  * Reads one "note" element as the loader walks the store note by note. Fields fall
  * back as in ReadNoteStore. An element that is not a "note", or whose "type" is
  * none of "TextNote", "TextNote30", "CheckList", "CheckList30", gives nullopt and,

@@ -110,9 +110,28 @@ QString HexDecode(const QString &text)
 
 QString toCrLf(const QString &plain)
 {
-    QString out = plain;
-    out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    out.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    // One pass: every LF not already preceded by CR gets one. Texts of several
+    // kilobytes pass through here on every load.
+    const qsizetype n = plain.size();
+    const QChar *p = plain.constData();
+    qsizetype bare = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (p[i] == QLatin1Char('\n') && (i == 0 || p[i - 1] != QLatin1Char('\r')))
+            ++bare;
+    }
+    if (bare == 0)
+        return plain;
+    QString out;
+    out.reserve(n + bare);
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (p[i] == QLatin1Char('\n') && (i == 0 || p[i - 1] != QLatin1Char('\r'))) {
+            out.append(p + from, i - from);
+            out.append(QLatin1String("\r\n"));
+            from = i + 1;
+        }
+    }
+    out.append(p + from, n - from);
     return out;
 }
 
