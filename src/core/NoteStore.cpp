@@ -685,38 +685,44 @@ std::optional<StoredNote> ReadNoteElement(const QDomElement &note, const PixelSc
     return readNote(note, scale, defaults, forms, skipReason);
 }
 
-StoreReadResult ReadNoteStoreThroughDom(const QByteArray &document, const PixelScale &scale,
-                                        const NoteDefaults &defaults, const QLocale &locale)
+StoreDocument ParseStoreDocument(const QByteArray &bytes)
 {
-    StoreReadResult result;
-    if (!nestingWithin(document, MaxStoreDepth)) {
+    StoreDocument result;
+    if (!nestingWithin(bytes, MaxStoreDepth)) {
         result.error = QStringLiteral("The note store is nested more than %1 levels deep; it is not a note store.")
                            .arg(MaxStoreDepth);
         return result;
     }
-    QDomDocument doc;
     QString message;
     int line = 0;
     int column = 0;
-    if (!doc.setContent(document, &message, &line, &column)) {
+    if (!result.document.setContent(bytes, &message, &line, &column)) {
         result.error = QStringLiteral("The note store is not a readable XML document (line %1, column %2: %3).")
                            .arg(line)
                            .arg(column)
                            .arg(message);
         return result;
     }
-    QDomElement root;
-    for (QDomNode n = doc.firstChild(); !n.isNull(); n = n.nextSibling()) {
+    for (QDomNode n = result.document.firstChild(); !n.isNull(); n = n.nextSibling()) {
         if (n.isElement() && n.nodeName().toLower() == QLatin1String("notedata")) {
-            root = n.toElement();
-            break;
+            result.root = n.toElement();
+            return result;
         }
     }
-    if (root.isNull()) {
-        result.error = NoRootMessage;
+    result.error = NoRootMessage;
+    return result;
+}
+
+StoreReadResult ReadNoteStoreThroughDom(const QByteArray &document, const PixelScale &scale,
+                                        const NoteDefaults &defaults, const QLocale &locale)
+{
+    StoreReadResult result;
+    const StoreDocument doc = ParseStoreDocument(document);
+    if (!doc.ok()) {
+        result.error = doc.error;
         return result;
     }
-    readNotes(root, scale, defaults, locale, result);
+    readNotes(doc.root, scale, defaults, locale, result);
     return result;
 }
 

@@ -61,6 +61,21 @@ StoreReadResult ReadNoteStore(const QByteArray &document, const PixelScale &scal
                               const NoteDefaults &defaults, const QLocale &locale = QLocale());
 
 /**
+ * The store parsed into a DOM, for a loader that walks it note by note: the
+ * document and its "notedata" root, or why it is unreadable (not well formed, no
+ * root, or nested far deeper than any store: the DOM parser's time grows with the
+ * square of the depth, so such a document is refused before parsing).
+ */
+struct StoreDocument
+{
+    QDomDocument document;
+    QDomElement root;       ///< null when unreadable
+    QString error;
+    bool ok() const { return !root.isNull(); }
+};
+StoreDocument ParseStoreDocument(const QByteArray &bytes);
+
+/**
  * The same reader over the general DOM parser alone. ReadNoteStore uses a faster
  * parser for plain UTF-8 stores and comes here for everything else; the two give
  * the same result for every document (the tests hold them to it).

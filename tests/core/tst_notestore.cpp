@@ -709,6 +709,12 @@ void TestNoteStore::hostileDocuments()
     QCOMPARE(r.notes.size(), notes);
     const QString apart = resultDifference(r, ReadNoteStoreThroughDom(document, PixelScale(), NoteDefaults(), US));
     QVERIFY2(apart.isEmpty(), qPrintable(apart));
+    // The loader's own walk over the DOM gets the same verdict.
+    const StoreDocument parsed = ParseStoreDocument(document);
+    QCOMPARE(parsed.ok(), ok);
+    QCOMPARE(parsed.error, r.error);
+    if (ok)
+        QCOMPARE(parsed.root.tagName().toLower(), QStringLiteral("notedata"));
     if (!ok)
         QVERIFY(!r.error.isEmpty());
     for (const StoredNote &n : r.notes)
