@@ -46,7 +46,7 @@ struct SkippedNote
 
 struct StoreReadResult
 {
-    bool ok = false;            ///< false: the document is unreadable (not well formed, no root)
+    bool ok = false;            ///< false: the document is unreadable (not well formed, no root, too deep)
     QString error;              ///< why, when !ok
     QList<StoredNote> notes;    ///< in document order; skipped notes are not here
     QList<SkippedNote> skipped;
@@ -54,8 +54,12 @@ struct StoreReadResult
 
 /**
  * Reads an XML note store. Every field falls back to \a defaults (or to an empty
- * alarm, or to "the window keeps its default" for geometry) when missing or
- * malformed; a note of unknown type is skipped and reported. Never throws.
+ * alarm, to "visible", or to "the window keeps its default" for geometry) when
+ * missing or malformed; a missing title becomes the dynamic title of the note's
+ * content. A note of unknown type, or a root child that is no "note", is skipped
+ * and reported; the other notes load. A document that is not well formed, has no
+ * "notedata" root or is nested more than 64 levels deep gives ok = false. Never
+ * throws.
  */
 StoreReadResult ReadNoteStore(const QByteArray &document, const PixelScale &scale,
                               const NoteDefaults &defaults, const QLocale &locale = QLocale());
