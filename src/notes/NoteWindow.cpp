@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QPalette>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace pellux {
 
@@ -250,15 +251,18 @@ void NoteWindow::setTopmost(bool on)
 {
     if (isTopmost() == on)
         return;
-    // Changing the flag re-creates the native window; keep its place and size.
-    const QPoint p = pos();
-    const QSize s = size();
-    const bool wasVisible = isVisible();
-    setWindowFlag(Qt::WindowStaysOnTopHint, on);
-    move(p);
-    resize(s);
-    if (wasVisible)
-        show();
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, on);
+    if (QWindow *native = windowHandle()) {
+        // The native window changes its layer in place. Setting the widget's flags would
+        // re-create it: hidden and shown again, it would lose the focus, and a note that
+        // rolls up would roll up under the user's hands.
+        overrideWindowFlags(flags);
+        native->setFlags(flags);
+        return;
+    }
+    // Not shown yet: the flag takes effect when the window is first shown.
+    setWindowFlags(flags);
 }
 
 void NoteWindow::toggleOnTop()

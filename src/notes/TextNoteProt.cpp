@@ -90,10 +90,22 @@ void NoteTextEdit::dropEvent(QDropEvent *event)
     m_owner.handleDrop(event->mimeData());
 }
 
+namespace {
+
+Qt::KeyboardModifiers shiftState(const QKeyEvent *event)
+{
+    return event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+}
+
+} // namespace
+
 void NoteTextEdit::keyPressEvent(QKeyEvent *event)
 {
-    // Ctrl+A is handled on release, with its exact modifier rule.
-    if (event->key() == Qt::Key_A && (event->modifiers() & Qt::ControlModifier)) {
+    // Ctrl+A and Ctrl+Alt+G act on release (below); their presses are not for the field.
+    // Every other combination stays with it: AltGr may arrive as Ctrl+Alt with a key of its own.
+    const Qt::KeyboardModifiers mods = shiftState(event);
+    if ((event->key() == Qt::Key_A && mods == Qt::ControlModifier)
+        || (event->key() == Qt::Key_G && mods == (Qt::ControlModifier | Qt::AltModifier))) {
         event->accept();
         return;
     }
@@ -102,7 +114,7 @@ void NoteTextEdit::keyPressEvent(QKeyEvent *event)
 
 void NoteTextEdit::keyReleaseEvent(QKeyEvent *event)
 {
-    const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    const Qt::KeyboardModifiers mods = shiftState(event);
     if (event->key() == Qt::Key_A && mods == Qt::ControlModifier)
         m_owner.mnuSelectAll_Click();
     else if (event->key() == Qt::Key_G && mods == (Qt::ControlModifier | Qt::AltModifier))
@@ -334,7 +346,11 @@ void TextNoteProt::fillStoredData(StoredNote &note) const
 
 QString TextNoteProt::text() const
 {
-    return toCrLf(TxtData->toPlainText());
+    // toPlainText() would turn non-breaking spaces into blanks and line separators into
+    // line breaks; the raw text gives back exactly what was typed or loaded.
+    QString raw = TxtData->document()->toRawText();
+    raw.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return toCrLf(raw);
 }
 
 void TextNoteProt::setText(const QString &crlfText)
@@ -383,22 +399,29 @@ void TextNoteProt::mnuCopyText_Click()
     CheckClipboard();
 }
 
+void TextNoteProt::replaceSelection(const QString &replacement)
+{
+    QTextCursor c = TxtData->textCursor();
+    c.insertText(replacement);
+    TxtData->setTextCursor(c);
+}
+
 void TextNoteProt::mnuCutText_Click()
 {
     mnuCopyText_Click();
-    TxtData->textCursor().removeSelectedText();
+    replaceSelection(QString());
     CheckClipboard();
 }
 
 void TextNoteProt::mnuPasteText_Click()
 {
-    TxtData->textCursor().insertText(clipboardText());
+    replaceSelection(clipboardText());
     CheckClipboard();
 }
 
 void TextNoteProt::mnuDel_Click()
 {
-    TxtData->textCursor().removeSelectedText();
+    replaceSelection(QString());
     CheckClipboard();
 }
 
@@ -414,7 +437,7 @@ void TextNoteProt::mnuInsertDateTime_Click()
     // The general date form: the date alone at exactly midnight.
     if (now.time() != QTime(0, 0))
         stamp += QLatin1Char(' ') + AlarmTimeText(now.time());
-    TxtData->textCursor().insertText(stamp);
+    replaceSelection(stamp);
     mnuUndo->setEnabled(TxtData->document()->isUndoAvailable());
 }
 
@@ -441,8 +464,9 @@ void TextNoteProt::handleDrop(const QMimeData *data)
 {
     const QStringList files = droppedFiles(data);
     if (files.isEmpty() && data->hasText()) {
+        // At the caret with nothing selected: the selection's start, whatever the drop point.
         QTextCursor c = TxtData->textCursor();
-        c.clearSelection();
+        c.setPosition(c.selectionStart());
         c.insertText(data->text());
         TxtData->setTextCursor(c);
     } else if (files.size() == 1) {

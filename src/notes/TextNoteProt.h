@@ -110,6 +110,8 @@ public:
 
 private:
     void buildMenus();
+    /// Replaces the selection of the text field (the caret when nothing is selected).
+    void replaceSelection(const QString &replacement);
     void applyColors();
 
     NoteStyle m_style;
