@@ -18,6 +18,9 @@ namespace pellux::NoteProc {
 
 namespace {
 
+/// The largest file read into a note, in bytes.
+constexpr qint64 kReadInLimit = 32768;
+
 TextNoteProt *textNote(Program &program, int slot)
 {
     return qobject_cast<TextNoteProt *>(program.note(slot));
@@ -100,12 +103,21 @@ bool NewTextNote(Program &program, QString &title)
     const int n = program.growNotes();
     auto *w = new TextNoteProt(program);
     program.placeNote(n, w);
-    w->mnuRollUp->setChecked(panel.chkRollup->isChecked());
-    w->mnuOnTop->setChecked(panel.chkAlwaysOnTop->isChecked());
-    w->show();
-    w->setCaption(title);
+    // The slot is known before the window can be activated, so the activation records it.
     w->NoteNum = qint16(n);
-    w->NoteGUID = program.NewNoteGUID();
+    w->setCaption(title);
+    w->mnuRollUp->setChecked(panel.chkRollup->isChecked());
+    // A ticked "Always On Top" must mean a window on top, from the start.
+    const bool onTop = panel.chkAlwaysOnTop->isChecked();
+    w->mnuOnTop->setChecked(onTop);
+    w->setTopmost(onTop);
+    w->show();
+    QString guid = program.NewNoteGUID();
+    // Notes made within one hundredth of a second (several files dropped at once) would share
+    // an identifier; only then is it worth waiting for the next one.
+    while (program.FindNoteByGUID(guid) != 0)
+        guid = program.NewNoteGUIDWithWait();
+    w->NoteGUID = guid;
     panel.appendListEntry(title);
     w->noteType = QStringLiteral("TextNote");
     const bool dynamic = panel.chkDynamicTitle->isChecked();
@@ -113,6 +125,7 @@ bool NewTextNote(Program &program, QString &title)
     if (dynamic)
         w->mnuReTitle->setEnabled(false);
     program.trayMenu().CreateNoteList(n);
+    w->raise();
     w->activateWindow();
     w->TxtData->setFocus();
     return true;
@@ -137,6 +150,9 @@ TextNoteProt *TextNoteFromRecord(Program &program, const TextNoteRecord &record,
     w->setText(text);
     applyFlags(w, record.onTop, record.rollUp, record.dynamicTitle);
     w->TxtData_Change();
+    // Text set by the loader is not something the user can undo.
+    w->TxtData->document()->clearUndoRedoStacks();
+    w->mnuUndo->setEnabled(false);
     return w;
 }
 
@@ -201,6 +217,9 @@ void RetitleTextNote(Program &program, int slot)
 
 static void pickColor(Program &program, int slot, bool fore)
 {
+    // Check lists have their own style procedures; an empty slot has nothing to style.
+    if (slot != 0 && !textNote(program, slot))
+        return;
     NoteStyle s = styleOf(program, slot);
     ColorValue &target = fore ? s.foreColor : s.backColor;
     const std::optional<QColor> chosen = program.prompts().color(toQColor(target));
@@ -224,6 +243,8 @@ void PickBackColor(Program &program, int slot)
 
 void PickNoteFont(Program &program, int slot)
 {
+    if (slot != 0 && !textNote(program, slot))
+        return;
     NoteStyle s = styleOf(program, slot);
     const std::optional<FontChoice> chosen = program.prompts().font(fontChoiceOf(s));
     if (chosen) {
@@ -299,12 +320,14 @@ void ReadIntoTextNote(Program &program, int slot, const QString &fileName)
             QStringLiteral("ERROR:  \"%1\" could not be read: %2").arg(path, file.errorString()), MsgIcon::Critical);
         return;
     }
-    if (file.size() > 32768) {
+    // Read one byte more than allowed rather than trusting the size: a device or a
+    // growing file reports none, and must not be read without end.
+    const QByteArray bytes = file.read(kReadInLimit + 1);
+    if (bytes.size() > kReadInLimit || file.size() > kReadInLimit) {
         program.prompts().message(
             QStringLiteral("ERROR:  \"%1\" is bigger than 32k.  Cannot Read Into A Note!").arg(path), MsgIcon::Critical);
         return;
     }
-    const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         program.prompts().message(
             QStringLiteral("ERROR:  \"%1\" could not be read: %2").arg(path, file.errorString()), MsgIcon::Critical);
