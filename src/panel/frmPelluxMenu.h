@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QPointer>
 
+class QWidgetAction;
+
 namespace pellux {
 
 class Program;
@@ -13,7 +15,8 @@ class Program;
 /**
  * Owns the popup menu of the tray icon: the program-level commands and a
  * "Goto Note" submenu with one item per note slot (item n belongs to slot n),
- * kept in step with the note table.
+ * kept in step with the note table. The window is never shown; the panel pops
+ * the menu up when the tray icon is right-clicked.
  */
 class frmPelluxMenu : public QObject
 {
@@ -34,11 +37,12 @@ public:
 
     QMenu *popup() { return &m_popup; }
     QMenu *mnuShowHideParent() { return m_gotoMenu; }
-    /// The note item of \a slot, or null.
+    /// The note item of \a slot, or null; index 0 is the disabled "Note List" line.
     QAction *mnuNoteList(int slot) const;
     int noteItemCount() const { return int(m_noteItems.size()); }
 
-    QAction *mnuPelluxJunk1 = nullptr;
+    /// The banner: a picture item in place of the text "Pellux".
+    QWidgetAction *mnuPelluxJunk1 = nullptr;
     QAction *mnuPelluxAdd = nullptr;
     QAction *mnuCheckListAdd = nullptr;
     QAction *mnuPelluxNoteup = nullptr;
@@ -51,6 +55,7 @@ public:
 
 private:
     void buildMenu();
+    void connectMenu();
 
     Program &m_program;
     QMenu m_popup;
