@@ -1,8 +1,11 @@
 #include "notes/NoteWindow.h"
 
+#include "alarms/AlarmRules.h"
+#include "alarms/frmAlarm.h"
 #include "core/NoteStore.h"
 #include "core/app/Program.h"
 #include "panel/NCP.h"
+#include "platform/Clock.h"
 #include "platform/Prompts.h"
 #include "platform/ScreenMetrics.h"
 
@@ -121,8 +124,10 @@ void NoteWindow::SetAlarmData()
 
 void NoteWindow::CheckAlarm(const QTime &TimeIn)
 {
-    Q_UNUSED(TimeIn);
-    // Alarm windows are not part of this build; the record is kept and saved unchanged.
+    if (!AlarmDue(m_alarm, TimeIn, m_program.clock().today()))
+        return;
+    auto *window = new frmAlarm(m_program);
+    window->FireAlarm(NoteNum);
 }
 
 void NoteWindow::EMailNote(qint16 EMType, const QString &MailTo, const QString &MailSubject)
