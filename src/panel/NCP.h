@@ -155,12 +155,27 @@ private:
     NoteStyle m_sample;
 
     // ---- state of the lifecycle, timers and tray (NcpLifecycle.cpp) -----------
+    /// Tests replace the window check's alarm sweep through this.
+    friend struct NcpLifecycleProbe;
+    void createTrayControl();
+    /// Whether a minimised panel may leave the taskbar: its tray icon is there to
+    /// bring it back, or the user chose to have neither icon.
+    bool mayHideWhenMinimised() const;
+    void hideWhenMinimisedLater();
+    /// Size calibration of one direction; returns the outer size (twips) it settled on.
+    int calibrate(int outerTwips, int neededTwips, int stepTwips, bool vertical);
+    void popupTrayMenu();
+    void activatePanel();
+
+    std::function<void()> m_alarmSweep;     ///< empty: the program's CheckAlarms
     int m_autoSaveCounter = 0;
     int m_lastMinute = 0;
     int m_lastScreenSaver = 0;
     int m_lastLocked = 0;
     bool m_resizeInProgress = false;
     bool m_closing = false;
+    bool m_autoSaving = false;
+    bool m_hidePending = false;
 };
 
 } // namespace pellux
