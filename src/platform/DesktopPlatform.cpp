@@ -2,9 +2,10 @@
 
 #include <QApplication>
 #include <QDBusConnection>
-#include <QDBusInterface>
-#include <QDBusReply>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QDBusVariant>
 #include <QDesktopServices>
 #include <QDir>
 #include <QScreen>
@@ -72,7 +73,8 @@ int QtScreenMetrics::screenHeightTwips() const
 DesktopSystemQueries::DesktopSystemQueries(QObject *parent)
     : QObject(parent)
 {
-    watchDesktop();
+    watchScreenSaver();
+    watchSession();
 }
 
 QString DesktopSystemQueries::computerName() const
@@ -117,57 +119,149 @@ bool DesktopSystemQueries::openUrl(const QUrl &url)
     return QDesktopServices::openUrl(url);
 }
 
-void DesktopSystemQueries::watchDesktop()
+namespace {
+
+const QString kLogin1 = QStringLiteral("org.freedesktop.login1");
+const QString kSessionInterface = QStringLiteral("org.freedesktop.login1.Session");
+const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+
+/// Start-up questions are asked once; a bus that is slow to answer must not delay anything.
+constexpr int kAskTimeoutMs = 2000;
+
+/// Sends \a call without waiting; \a done gets the reply when (and if) it arrives.
+template<typename Done>
+void askLater(QDBusConnection bus, const QDBusMessage &call, QObject *context, Done done)
+{
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kAskTimeoutMs), context);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context, [watcher, done] {
+        watcher->deleteLater();
+        done(watcher->reply());
+    });
+}
+
+} // namespace
+
+void DesktopSystemQueries::watchScreenSaver()
 {
     QDBusConnection session = QDBusConnection::sessionBus();
-    if (session.isConnected()) {
-        session.connect(QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("/org/freedesktop/ScreenSaver"),
-                        QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("ActiveChanged"), this,
+    if (!session.isConnected())
+        return;
+    struct Saver
+    {
+        QString service;
+        QString path;
+    };
+    // KDE and most others publish the freedesktop name (at one path or both); GNOME its own.
+    const QList<Saver> savers{
+        {QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("/org/freedesktop/ScreenSaver")},
+        {QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("/ScreenSaver")},
+        {QStringLiteral("org.gnome.ScreenSaver"), QStringLiteral("/org/gnome/ScreenSaver")},
+    };
+    for (const Saver &saver : savers) {
+        session.connect(saver.service, saver.path, saver.service, QStringLiteral("ActiveChanged"), this,
                         SLOT(onScreenSaverActiveChanged(bool)));
-        // The state at start-up, asked once; afterwards only the signals are read.
-        QDBusInterface saver(QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("/org/freedesktop/ScreenSaver"),
-                             QStringLiteral("org.freedesktop.ScreenSaver"), session);
-        if (saver.isValid()) {
-            saver.setTimeout(500);
-            QDBusReply<bool> active = saver.call(QStringLiteral("GetActive"));
-            if (active.isValid())
-                m_screenSaver = active.value();
-        }
     }
+    // The state at start-up, asked once; a service that is not running is not started for it.
+    const int reportsBefore = m_screenSaverReports;
+    for (const Saver &saver : savers) {
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(saver.service, saver.path, saver.service, QStringLiteral("GetActive"));
+        call.setAutoStartService(false);
+        askLater(session, call, this, [this, reportsBefore](const QDBusMessage &reply) {
+            if (m_screenSaverReports != reportsBefore || reply.type() != QDBusMessage::ReplyMessage
+                || reply.arguments().isEmpty())
+                return;
+            if (reply.arguments().constFirst().toBool())
+                m_screenSaver = true;
+        });
+    }
+}
+
+void DesktopSystemQueries::watchSession()
+{
     QDBusConnection system = QDBusConnection::systemBus();
-    if (system.isConnected()) {
-        QDBusInterface manager(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-                               QStringLiteral("org.freedesktop.login1.Manager"), system);
-        if (manager.isValid()) {
-            manager.setTimeout(500);
-            QDBusReply<QDBusObjectPath> path =
-                manager.call(QStringLiteral("GetSessionByPID"), quint32(QCoreApplication::applicationPid()));
-            if (path.isValid()) {
-                const QString sessionPath = path.value().path();
-                system.connect(QStringLiteral("org.freedesktop.login1"), sessionPath,
-                               QStringLiteral("org.freedesktop.login1.Session"), QStringLiteral("Lock"), this,
-                               SLOT(onSessionLock()));
-                system.connect(QStringLiteral("org.freedesktop.login1"), sessionPath,
-                               QStringLiteral("org.freedesktop.login1.Session"), QStringLiteral("Unlock"), this,
-                               SLOT(onSessionUnlock()));
-            }
+    if (!system.isConnected())
+        return;
+    const QString manager = QStringLiteral("/org/freedesktop/login1");
+    const QString managerInterface = QStringLiteral("org.freedesktop.login1.Manager");
+    QDBusMessage byPid = QDBusMessage::createMethodCall(kLogin1, manager, managerInterface,
+                                                        QStringLiteral("GetSessionByPID"));
+    byPid << quint32(QCoreApplication::applicationPid());
+    askLater(system, byPid, this, [this, system, manager, managerInterface](const QDBusMessage &reply) {
+        if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
+            watchSessionAt(reply.arguments().constFirst().value<QDBusObjectPath>().path());
+            return;
         }
-    }
+        // A program started outside the session's own process tree (by a service
+        // manager, say) belongs to no session; the user's display session is the one.
+        QDBusMessage byName =
+            QDBusMessage::createMethodCall(kLogin1, manager, managerInterface, QStringLiteral("GetSession"));
+        const QString id = qEnvironmentVariable("XDG_SESSION_ID");
+        byName << (id.isEmpty() ? QStringLiteral("auto") : id);
+        askLater(system, byName, this, [this](const QDBusMessage &second) {
+            if (second.type() == QDBusMessage::ReplyMessage && !second.arguments().isEmpty())
+                watchSessionAt(second.arguments().constFirst().value<QDBusObjectPath>().path());
+        });
+    });
+}
+
+void DesktopSystemQueries::watchSessionAt(const QString &sessionPath)
+{
+    if (sessionPath.isEmpty() || !m_sessionPath.isEmpty())
+        return;
+    m_sessionPath = sessionPath;
+    QDBusConnection system = QDBusConnection::systemBus();
+    system.connect(kLogin1, sessionPath, kSessionInterface, QStringLiteral("Lock"), this, SLOT(onSessionLock()));
+    system.connect(kLogin1, sessionPath, kSessionInterface, QStringLiteral("Unlock"), this, SLOT(onSessionUnlock()));
+    system.connect(kLogin1, sessionPath, kProperties, QStringLiteral("PropertiesChanged"), this,
+                   SLOT(onSessionPropertiesChanged(QString, QVariantMap, QStringList)));
+    askLockedHint();
+}
+
+void DesktopSystemQueries::askLockedHint()
+{
+    QDBusMessage get = QDBusMessage::createMethodCall(kLogin1, m_sessionPath, kProperties, QStringLiteral("Get"));
+    get << kSessionInterface << QStringLiteral("LockedHint");
+    const int reportsBefore = m_lockReports;
+    askLater(QDBusConnection::systemBus(), get, this, [this, reportsBefore](const QDBusMessage &reply) {
+        // A signal that came in meanwhile is newer than this answer.
+        if (m_lockReports != reportsBefore || reply.type() != QDBusMessage::ReplyMessage
+            || reply.arguments().isEmpty())
+            return;
+        m_locked = reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
+    });
 }
 
 void DesktopSystemQueries::onScreenSaverActiveChanged(bool active)
 {
+    ++m_screenSaverReports;
     m_screenSaver = active;
 }
 
 void DesktopSystemQueries::onSessionLock()
 {
+    ++m_lockReports;
     m_locked = true;
 }
 
 void DesktopSystemQueries::onSessionUnlock()
 {
+    ++m_lockReports;
     m_locked = false;
+}
+
+void DesktopSystemQueries::onSessionPropertiesChanged(const QString &interfaceName, const QVariantMap &changed,
+                                                     const QStringList &invalidated)
+{
+    if (interfaceName != kSessionInterface)
+        return;
+    const QString key = QStringLiteral("LockedHint");
+    if (changed.contains(key)) {
+        ++m_lockReports;
+        m_locked = changed.value(key).toBool();
+    } else if (invalidated.contains(key)) {
+        askLockedHint();
+    }
 }
 
 } // namespace pellux

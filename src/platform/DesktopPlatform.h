@@ -5,6 +5,8 @@
 #include "platform/SystemQueries.h"
 
 #include <QObject>
+#include <QStringList>
+#include <QVariantMap>
 
 namespace pellux {
 
@@ -28,9 +30,14 @@ public:
 
 /**
  * System queries on a Linux desktop. Screen-saver and lock state come from the
- * desktop's D-Bus services (org.freedesktop.ScreenSaver's ActiveChanged and
- * logind's session Lock/Unlock), cached from their signals so that the 100 ms
- * window check reads two booleans and does no I/O.
+ * desktop's D-Bus services, cached from their signals so that the 100 ms window
+ * check reads two booleans and does no I/O:
+ * - screen saver: ActiveChanged of org.freedesktop.ScreenSaver (at /ScreenSaver and
+ *   /org/freedesktop/ScreenSaver) and org.gnome.ScreenSaver;
+ * - lock: the LockedHint property of this process's logind session (set by the
+ *   screen locker), and the session's Lock/Unlock requests.
+ * The start-up state is asked once, without blocking; a desktop without these
+ * services simply never reports a screen saver or a lock.
  */
 class DesktopSystemQueries : public QObject, public SystemQueries
 {
@@ -52,12 +59,21 @@ private slots:
     void onScreenSaverActiveChanged(bool active);
     void onSessionLock();
     void onSessionUnlock();
+    void onSessionPropertiesChanged(const QString &interfaceName, const QVariantMap &changed,
+                                    const QStringList &invalidated);
 
 private:
-    void watchDesktop();
+    void watchScreenSaver();
+    void watchSession();
+    void watchSessionAt(const QString &sessionPath);
+    void askLockedHint();
 
     bool m_screenSaver = false;
     bool m_locked = false;
+    /// Signals seen so far: an answer asked for before the latest signal is older than it.
+    int m_screenSaverReports = 0;
+    int m_lockReports = 0;
+    QString m_sessionPath;
 };
 
 } // namespace pellux
