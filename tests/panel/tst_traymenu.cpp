@@ -1,0 +1,348 @@
+// The tray menu: its items and banner, the "Goto Note" items kept in step with the
+// notes (created, retitled, protected, deleted, unloaded) and the commands behind
+// every item.
+
+#include "panel/FakeTrayControl.h"
+#include "panel/PanelTestSupport.h"
+
+#include "notes/TextNoteProt.h"
+#include "panel/frmPelluxMenu.h"
+
+#include <QCheckBox>
+#include <QKeySequence>
+#include <QWidgetAction>
+#include <QtTest>
+
+using namespace pellux;
+using namespace pellux::test;
+
+namespace {
+
+const QString kNotAvailable = QStringLiteral("Not available in this build");
+
+void settle()
+{
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+/// The "Goto Note" items as the user sees them: visible ones only, by caption.
+QStringList gotoItems(frmPelluxMenu &menu)
+{
+    QStringList out;
+    for (QAction *a : menu.mnuShowHideParent()->actions()) {
+        if (a->isVisible())
+            out << a->text();
+    }
+    return out;
+}
+
+} // namespace
+
+class TestTrayMenu : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup() { flushDeletes(); }
+
+    void itemsInOrder()
+    {
+        TrayProgramFixture f;
+        f.start();
+        QMenu *popup = f.program->trayMenu().popup();
+        QStringList shown;
+        for (QAction *a : popup->actions())
+            shown << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        const QStringList expected{QStringLiteral("Pellux"),
+                                   QStringLiteral("-"),
+                                   QStringLiteral("Add Note"),
+                                   QStringLiteral("Add Check List"),
+                                   QStringLiteral("Notes To Top"),
+                                   QStringLiteral("Search Notes"),
+                                   QStringLiteral("-"),
+                                   QStringLiteral("Goto Note"),
+                                   QStringLiteral("Show All Notes"),
+                                   QStringLiteral("Hide All Notes"),
+                                   QStringLiteral("-"),
+                                   QStringLiteral("Control Panel"),
+                                   QStringLiteral("Program Options"),
+                                   QStringLiteral("-"),
+                                   QStringLiteral("Exit")};
+        QCOMPARE(shown, expected);
+        QCOMPARE(popup->title(), QStringLiteral("PelluxPopUp"));
+        QVERIFY(popup->toolTipsVisible());
+        // The submenu starts with its greyed template line.
+        const QList<QAction *> gotoActions = f.program->trayMenu().mnuShowHideParent()->actions();
+        QCOMPARE(gotoActions.size(), 1);
+        QCOMPARE(gotoActions.first()->text(), QStringLiteral("Note List"));
+        QVERIFY(!gotoActions.first()->isEnabled());
+    }
+
+    void addNoteIsTheBoldDefault()
+    {
+        TrayProgramFixture f;
+        f.start();
+        frmPelluxMenu &menu = f.program->trayMenu();
+        QCOMPARE(menu.popup()->defaultAction(), menu.mnuPelluxAdd);
+        QVERIFY(menu.mnuPelluxAdd->font().bold());
+    }
+
+    void laterCommandsAreDisabledWithAReason_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::newRow("banner (About box)") << QStringLiteral("mnuPelluxJunk1");
+        QTest::newRow("Search Notes") << QStringLiteral("mnuPelluxSearch");
+        QTest::newRow("Program Options") << QStringLiteral("mnuProgramOptions");
+    }
+    void laterCommandsAreDisabledWithAReason()
+    {
+        QFETCH(QString, item);
+        TrayProgramFixture f;
+        f.start();
+        auto *action = f.program->trayMenu().popup()->findChild<QAction *>(item);
+        QVERIFY(action);
+        QVERIFY(!action->isEnabled());
+        QCOMPARE(action->toolTip(), kNotAvailable);
+    }
+
+    void theOtherCommandsAreEnabled()
+    {
+        TrayProgramFixture f;
+        f.start();
+        frmPelluxMenu &m = f.program->trayMenu();
+        for (QAction *a : {m.mnuPelluxAdd, m.mnuCheckListAdd, m.mnuPelluxNoteup, m.mnuPelluxShowAll,
+                           m.mnuPelluxHideAll, m.mnuPelluxControl, m.mnuPelluxExit})
+            QVERIFY2(a->isEnabled(), qPrintable(a->text()));
+        QVERIFY(m.mnuShowHideParent()->menuAction()->isEnabled());
+    }
+
+    void bannerShowsItsPicture()
+    {
+        TrayProgramFixture f;
+        f.start();
+        QWidgetAction *banner = f.program->trayMenu().mnuPelluxJunk1;
+        QVERIFY(banner);
+        QCOMPARE(f.program->trayMenu().popup()->actions().first(), banner);
+        QWidget *picture = banner->defaultWidget();
+        QVERIFY(picture);
+        QCOMPARE(picture->size(), QSize(112, 52));
+        const QImage image = picture->grab().toImage();
+        QCOMPARE(image.size(), QSize(112, 52));
+        // A real picture, drawn even though its command is not available yet.
+        QSet<QRgb> colours;
+        for (int y = 0; y < image.height(); y += 4) {
+            for (int x = 0; x < image.width(); x += 4)
+                colours.insert(image.pixel(x, y));
+        }
+        QVERIFY(colours.size() > 8);
+        QCOMPARE(picture->toolTip(), kNotAvailable);
+    }
+
+    void noteItemsFollowTheNotes()
+    {
+        TrayProgramFixture f;
+        startWith(f, {textNote(QStringLiteral("One")), textNote(QStringLiteral("Two"), QString(), false),
+                      checkList(QStringLiteral("Three"))});
+        frmPelluxMenu &menu = f.program->trayMenu();
+        QCOMPARE(gotoItems(menu),
+                 (QStringList{QStringLiteral("Note List"), QStringLiteral("One"), QStringLiteral("Two"),
+                              QStringLiteral("Three")}));
+        QCOMPARE(menu.noteItemCount(), 4);
+        for (int slot = 1; slot <= 3; ++slot) {
+            QVERIFY(menu.mnuNoteList(slot)->isEnabled());
+            QCOMPARE(menu.mnuShowHideParent()->actions().at(slot), menu.mnuNoteList(slot));
+        }
+    }
+
+    void newNoteGetsItsItem()
+    {
+        TrayProgramFixture f;
+        startWith(f, {textNote(QStringLiteral("One"))});
+        f.program->ncp().chkDynamicTitle->setChecked(false);
+        f.prompts.answerInput(QStringLiteral("Added"));
+        f.program->trayMenu().mnuPelluxAdd->trigger();
+        settle();
+        QCOMPARE(f.prompts.asked().size(), 1);
+        QCOMPARE(f.prompts.last().text, QStringLiteral("What do you want for the title of this note?"));
+        QCOMPARE(gotoItems(f.program->trayMenu()),
+                 (QStringList{QStringLiteral("Note List"), QStringLiteral("One"), QStringLiteral("Added")}));
+        QCOMPARE(f.program->modalDialog, 0);
+    }
+
+    void itemsKeepSlotOrderWhateverTheOrderOfCreation()
+    {
+        TrayProgramFixture f;
+        startWith(f, {textNote(QStringLiteral("One")), textNote(QStringLiteral("Two")),
+                      textNote(QStringLiteral("Three"))});
+        frmPelluxMenu &menu = f.program->trayMenu();
+        // An item made again (as a re-import does) is the same item, in the same place.
+        QAction *two = menu.mnuNoteList(2);
+        delete two;
+        QVERIFY(!menu.mnuNoteList(2));
+        menu.CreateNoteList(2);
+        menu.CreateNoteList(2);
+        QCOMPARE(menu.noteItemCount(), 4);
+        QCOMPARE(gotoItems(menu),
+                 (QStringList{QStringLiteral("Note List"), QStringLiteral("One"), QStringLiteral("Two"),
+                              QStringLiteral("Three")}));
+    }
+
+    void ampersandsShowAsThemselves_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("one") << QStringLiteral("Tom & Jerry") << QStringLiteral("Tom && Jerry");
+        QTest::newRow("before a letter") << QStringLiteral("&Groceries") << QStringLiteral("&&Groceries");
+        QTest::newRow("two together") << QStringLiteral("A&&B") << QStringLiteral("A&&&&B");
+        QTest::newRow("at the end") << QStringLiteral("R&") << QStringLiteral("R&&");
+        QTest::newRow("none") << QStringLiteral("Plain") << QStringLiteral("Plain");
+    }
+    void ampersandsShowAsThemselves()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, caption);
+        TrayProgramFixture f;
+        startWith(f, {textNote(QStringLiteral("Before"))});
+        NoteWindow *w = f.program->note(1);
+        w->setCaption(title);
+        f.program->trayMenu().UpdateNoteList(1);
+        QAction *item = f.program->trayMenu().mnuNoteList(1);
+        QCOMPARE(item->text(), caption);
+        // Shown as the title itself, with no access key.
+        QCOMPARE(item->iconText(), title.trimmed());
+        QVERIFY(QKeySequence::mnemonic(item->text()).isEmpty());
+    }
+
+    void protectedNotesLeaveTheList()
+    {
+        TrayProgramFixture f;
+        startWith(f, {textNote(QStringLiteral("One")), textNote(QStringLiteral("Secret"))});
+        frmPelluxMenu &menu = f.program->trayMenu();
+        NoteWindow *w = f.program->note(2);
+        w->SetNotePass(QStringLiteral("pw"));
+        menu.UpdateNoteList(2);
+        QVERIFY(!menu.mnuNoteList(2)->isVisible());
+        QVERIFY(!menu.mnuNoteList(2)->isEnabled());
+        QCOMPARE(gotoItems(menu), (QStringList{QStringLiteral("Note List"), QStringLiteral("One")}));
+
+        w->SetNotePass(QString());
+        menu.UpdateNoteList(2);
+        QVERIFY(menu.mnuNoteList(2)->isVisible());
+        QVERIFY(menu.mnuNoteList(2)->isEnabled());
+        QCOMPARE(gotoItems(menu),
+                 (QStringList{QStringLiteral("Note List"), QStringLiteral("One"), QStringLiteral("Secret")}));
+    }
+
+    void deletedNoteLeavesTheListAndTheOthersKeepTheirSlots()
+    {
+        TrayProgramFixture f;
+        startWith(f, {textNote(QStringLiteral("One")), textNote(QStringLiteral("Two")),
+                      textNote(QStringLiteral("Three"), QString(), false)});
+        frmPelluxMenu &menu = f.program->trayMenu();
+        f.program->ncp().DelNote(2, true);
+        flushDeletes();
+        QCOMPARE(gotoItems(menu), (QStringList{QStringLiteral("Note List"), QStringLiteral("One"),
+                                               QStringLiteral("Three")}));
+        QVERIFY(!menu.mnuNoteList(2)->isEnabled());
+        // Triggering a deleted note's item (it cannot be seen) reaches nothing.
+        menu.mnuNoteList(2)->trigger();
+        QVERIFY(!f.program->note(3)->Visible());
+        menu.mnuNoteList(3)->trigger();
+        settle();
+        QVERIFY(f.program->note(3)->Visible());
+    }
+
+    void gotoItemShowsItsNote()
+    {
+        TrayProgramFixture f;
+        startWith(f, {textNote(QStringLiteral("One"), QString(), false), textNote(QStringLiteral("Two"), QString(), false)});
+        f.program->trayMenu().mnuNoteList(2)->trigger();
+        settle();
+        QVERIFY(!f.program->note(1)->Visible());
+        QVERIFY(f.program->note(2)->Visible());
+    }
+
+    void unloadingTheNotesEmptiesTheList()
+    {
+        TrayProgramFixture f;
+        startWith(f, {textNote(QStringLiteral("One")), textNote(QStringLiteral("Two"))});
+        f.program->UnloadNotes();
+        flushDeletes();
+        frmPelluxMenu &menu = f.program->trayMenu();
+        QCOMPARE(menu.noteItemCount(), 1);
+        QCOMPARE(gotoItems(menu), QStringList{QStringLiteral("Note List")});
+        // A reload starts again from the template.
+        f.program->LoadNotes();
+        QCOMPARE(gotoItems(menu),
+                 (QStringList{QStringLiteral("Note List"), QStringLiteral("One"), QStringLiteral("Two")}));
+    }
+
+    void showAllLeavesProtectedNotesAndHideAllHidesEveryNote()
+    {
+        TrayProgramFixture f;
+        startWith(f, {textNote(QStringLiteral("Open"), QString(), false), textNote(QStringLiteral("Gone")),
+                      textNote(QStringLiteral("Locked"), QString(), false),
+                      textNote(QStringLiteral("Shown"))});
+        f.program->note(3)->SetNotePass(QStringLiteral("pw"));
+        f.program->ncp().DelNote(2, true);
+        flushDeletes();
+        frmPelluxMenu &menu = f.program->trayMenu();
+
+        menu.mnuPelluxShowAll->trigger();
+        settle();
+        QVERIFY(f.program->note(1)->Visible());
+        QVERIFY(!f.program->note(3)->Visible());
+        QVERIFY(f.program->note(4)->Visible());
+        QVERIFY(f.prompts.asked().isEmpty());
+
+        f.program->note(3)->show();
+        menu.mnuPelluxHideAll->trigger();
+        settle();
+        for (int slot : {1, 3, 4})
+            QVERIFY2(!f.program->note(slot)->Visible(), qPrintable(QString::number(slot)));
+    }
+
+    void notesToTopActivatesTheFirstVisibleNote()
+    {
+        TrayProgramFixture f;
+        startWith(f, {textNote(QStringLiteral("Hidden"), QString(), false), textNote(QStringLiteral("Front")),
+                      textNote(QStringLiteral("Back"))});
+        NCP &panel = f.program->ncp();
+        panel.show();
+        settle();
+        QApplication::setActiveWindow(&panel);
+        settle();
+        f.program->trayMenu().mnuPelluxNoteup->trigger();
+        settle();
+        QCOMPARE(QApplication::activeWindow(), static_cast<QWidget *>(f.program->note(2)));
+        QVERIFY(!f.program->note(1)->Visible());
+        QCOMPARE(f.program->modalDialog, 0);
+    }
+
+    void notesToTopWithNoVisibleNoteDoesNothing()
+    {
+        TrayProgramFixture f;
+        startWith(f, {textNote(QStringLiteral("Hidden"), QString(), false)});
+        f.program->trayMenu().mnuPelluxNoteup->trigger();
+        settle();
+        QVERIFY(!f.program->note(1)->Visible());
+        QCOMPARE(f.program->modalDialog, 0);
+    }
+
+    void controlPanelBringsThePanelUp()
+    {
+        TrayProgramFixture f;
+        f.start();
+        NCP &panel = f.program->ncp();
+        QVERIFY(!panel.isVisible());
+        f.program->trayMenu().mnuPelluxControl->trigger();
+        settle();
+        QVERIFY(panel.isVisible());
+        QVERIFY(!panel.isMinimized());
+    }
+};
+
+QTEST_MAIN(TestTrayMenu)
+#include "tst_traymenu.moc"
+#include "moc_FakeTrayControl.cpp"
