@@ -297,8 +297,7 @@ QDomElement buildElement(QDomDocument &doc, Build build)
 }
 
 // ---------------------------------------------------------------------------------
-// Text forms.
-
+// Reading.
 
 std::optional<int> parseAlarmType(const QString &text)
 {
