@@ -23,8 +23,9 @@ QString DynamicTitle(const QString &text);
  * A text with a character above 255 has no 8-bit form. Such a text is written as
  * the UTF-8 byte-order mark (EF BB BF) followed by the text's UTF-8 bytes, each byte
  * as two digits; so is a text that itself begins with the three characters
- * U+00EF U+00BB U+00BF, so that every text reads back exactly. All other texts keep
- * the one-byte-per-character form that stored values have always had.
+ * U+00EF U+00BB U+00BF, so that every text reads back exactly (half a surrogate
+ * pair, which no keyboard types, has no UTF-8 form and comes back as "?"). All other
+ * texts keep the one-byte-per-character form that stored values have always had.
  */
 QString HexEncode(const QString &text);
 /**
