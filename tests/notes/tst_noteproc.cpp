@@ -24,6 +24,28 @@ using namespace pellux::test;
 
 namespace {
 
+/// A note of neither kind in a slot: it records what the flash said when it was restyled.
+class ProbeNote : public NoteWindow
+{
+public:
+    explicit ProbeNote(Program &program) : NoteWindow(program) {}
+    void UpdateSettings() override
+    {
+        ++restyled;
+        flashText = program().flash().isShown() ? program().flash().text() : QString();
+    }
+    void NoteUnroll() override {}
+    void NoteRoll() override {}
+    void CheckClipboard() override {}
+    void UpdateMenus() override {}
+    NoteStyle noteStyle() const override { return {}; }
+    void setNoteStyle(const NoteStyle &) override {}
+    void fillStoredData(StoredNote &) const override {}
+
+    int restyled = 0;
+    QString flashText;
+};
+
 const QString kTitlePrompt = QStringLiteral("What do you want for the title of this note?");
 
 TextNoteProt *textNote(ProgramFixture &f, int slot)
@@ -205,8 +227,11 @@ private slots:
         TextNoteProt *w = addNote(f, QStringLiteral("Defaults"));
         QVERIFY(w);
         QCOMPARE(w->mnuOnTop->isChecked(), onTop);
-        // A ticked "Always On Top" is a window on top from the start.
+        // A ticked "Always On Top" is a window on top from the start, at its load place and size.
         QCOMPARE(w->isTopmost(), onTop);
+        QCOMPARE(w->Width(), 3000);
+        QCOMPARE(w->Left(), (1280 * 15 - 2535) / 2 / 15 * 15);
+        QVERIFY(w->Top() > 0);
         QCOMPARE(w->mnuRollUp->isChecked(), rollUp);
         QVERIFY(!w->NoteRolled);
         QCOMPARE(w->noteStyle(), sample);
@@ -459,11 +484,16 @@ private slots:
         panel.DelNote(2, true);
         QCOMPARE(f.program->note(2), nullptr);
 
+        auto *probe = new ProbeNote(*f.program);
+        f.program->placeNote(f.program->growNotes(), probe);
+
         const NoteStyle sample = oddStyle();
         panel.setSampleStyle(sample);
         NoteProc::ResetNoteStyles(*f.program);
         QCOMPARE(a->noteStyle(), sample);
         QCOMPARE(c->noteStyle(), sample);
+        QCOMPARE(probe->restyled, 1);
+        QCOMPARE(probe->flashText, QStringLiteral("Updating Notes"));
         QCOMPARE(c->TxtData->palette().color(QPalette::Base), toQColor(sample.backColor));
         QVERIFY(!f.program->flash().isShown());
     }
