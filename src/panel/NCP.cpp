@@ -1,24 +1,107 @@
 #include "panel/NCP.h"
 
+#include "checklists/CheckListProc.h"
 #include "core/TextRules.h"
+#include "core/app/FlashMsg.h"
 #include "core/app/Program.h"
+#include "core/app/frmAddNote.h"
+#include "notes/NoteProc.h"
 #include "notes/NoteWindow.h"
+#include "notes/TextNoteProt.h"
 #include "panel/frmPelluxMenu.h"
 #include "platform/Prompts.h"
 #include "platform/ScreenMetrics.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QEnterEvent>
+#include <QMouseEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace pellux {
+
+namespace {
+
+const QString kDeleted = QStringLiteral("(Deleted)");
+const QString kShowNote = QStringLiteral("Show &Note");
+const QString kHideNote = QStringLiteral("Hide &Note");
+const QString kNotInBuild = QStringLiteral("Not available in this build");
+const QString kSettings = QStringLiteral("Settings");
+
+/// Height of the tab strip in the panel's design: control tops are measured from
+/// the top of the tab control, the pages start below the strip.
+constexpr int kTabStripTwips = 300;
+
+/**
+ * A button whose caption wraps onto a second line when it is wider than the
+ * button, as the panel's long captions ("Convert To / From Dynamic Title") need
+ * at any desktop font size. The caption itself (text()) is unchanged.
+ */
+class WrapButton : public QPushButton
+{
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QStylePainter p(this);
+        QStyleOptionButton opt;
+        initStyleOption(&opt);
+        const QString caption = opt.text;
+        opt.text.clear();
+        p.drawControl(QStyle::CE_PushButton, opt);
+        int flags = Qt::AlignCenter | Qt::TextWordWrap;
+        flags |= style()->styleHint(QStyle::SH_UnderlineShortcut, &opt, this) ? Qt::TextShowMnemonic
+                                                                               : Qt::TextHideMnemonic;
+        const QRect r = style()->subElementRect(QStyle::SE_PushButtonContents, &opt, this);
+        p.drawItemText(r, flags, opt.palette, isEnabled(), caption, QPalette::ButtonText);
+    }
+};
+
+bool isTextNote(const NoteWindow *w)
+{
+    return w && w->noteType.left(8) == QLatin1String("TextNote");
+}
+
+bool isCheckList(const NoteWindow *w)
+{
+    return w && w->noteType.left(8) == QLatin1String("CheckLis");
+}
+
+/// The path of a drop the note list takes: exactly one local file (a folder is
+/// not a file); empty for anything else.
+QString droppedFile(const QMimeData *data)
+{
+    if (!data || !data->hasUrls())
+        return QString();
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile())
+        return QString();
+    const QString path = urls.first().toLocalFile();
+    const QFileInfo info(path);
+    if (!info.exists() || info.isDir())
+        return QString();
+    return path;
+}
+
+} // namespace
 
 NCP::NCP(Program &program)
     : QWidget(nullptr)
@@ -30,14 +113,36 @@ NCP::NCP(Program &program)
     connectControls();
 }
 
-NCP::~NCP() = default;
+NCP::~NCP()
+{
+    // Children are torn down after this body; they must not reach a half-destroyed panel.
+    for (QObject *o : std::as_const(m_hinted))
+        o->removeEventFilter(this);
+    m_hinted.clear();
+    delete m_chooser.data();
+}
 
 void NCP::buildControls()
 {
     const int tx = qMax(1, m_program.screen().twipsPerPixelX());
     const int ty = qMax(1, m_program.screen().twipsPerPixelY());
-    auto px = [tx, ty](QWidget *w, int left, int top, int width, int height) {
+    // Tab-page controls: positions in twips from the tab control's corner.
+    auto onPage = [tx, ty](QWidget *w, int left, int top, int width, int height) {
+        w->setGeometry(left / tx, (top - kTabStripTwips) / ty, width / tx, height / ty);
+    };
+    // Controls inside the frame: positions from the frame's corner.
+    auto inFrame = [tx, ty](QWidget *w, int left, int top, int width, int height) {
         w->setGeometry(left / tx, top / ty, width / tx, height / ty);
+    };
+    auto button = [](QWidget *parent, const QString &caption, const char *name) {
+        QPushButton *b = new WrapButton(caption, parent);
+        b->setObjectName(QLatin1String(name));
+        return b;
+    };
+    auto checkBox = [](QWidget *parent, const QString &caption, const char *name) {
+        auto *c = new QCheckBox(caption, parent);
+        c->setObjectName(QLatin1String(name));
+        return c;
     };
 
     auto *layout = new QVBoxLayout(this);
@@ -53,78 +158,170 @@ void NCP::buildControls()
 
     // "N&ote Control"
     auto *noteTab = new QWidget;
+    noteTab->setObjectName(QStringLiteral("NoteControlTab"));
     SSTab1->addTab(noteTab, QStringLiteral("N&ote Control"));
     Label1 = new QLabel(QStringLiteral("Notes:"), noteTab);
-    px(Label1, 120, 360, 3015, 240);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    onPage(Label1, 120, 360, 3015, 240);
     NoteList = new QListWidget(noteTab);
     NoteList->setObjectName(QStringLiteral("NoteList"));
     NoteList->setSortingEnabled(false);
+    NoteList->setSelectionMode(QAbstractItemView::SingleSelection);
     NoteList->setAcceptDrops(true);
-    px(NoteList, 120, 600, 3015, 2400);
+    NoteList->viewport()->setAcceptDrops(true);
+    onPage(NoteList, 120, 600, 3015, 2400);
     lblProtect = new QLabel(noteTab);
     lblProtect->setObjectName(QStringLiteral("lblProtect"));
-    px(lblProtect, 120, 3060, 3015, 240);
-    auto button = [&](QWidget *parent, const QString &caption, const char *name, int l, int t, int w, int h) {
-        auto *b = new QPushButton(caption, parent);
-        b->setObjectName(QLatin1String(name));
-        px(b, l, t, w, h);
-        return b;
-    };
-    AddNote = button(noteTab, QStringLiteral("&Add Note"), "AddNote", 3240, 360, 1452, 492);
-    cmdEditTitle = button(noteTab, QStringLiteral("ReTitle Note"), "cmdEditTitle", 3240, 960, 1452, 492);
-    SHButton = button(noteTab, QStringLiteral("Show &Note"), "SHButton", 3240, 1560, 1452, 492);
-    cmdSHAll = button(noteTab, QStringLiteral("Show All Notes"), "cmdSHAll", 3240, 2160, 1452, 492);
-    cmdDelNote = button(noteTab, QStringLiteral("&Delete Note"), "cmdDelNote", 3240, 2760, 1452, 492);
-    cmdSearch = button(noteTab, QStringLiteral("Search Notes"), "cmdSearch", 4800, 360, 1452, 492);
-    cmdPrint = button(noteTab, QStringLiteral("Print Note"), "cmdPrint", 4800, 960, 1452, 492);
-    cmdEMail = button(noteTab, QStringLiteral("E-Mail Note"), "cmdEMail", 4800, 1560, 1452, 492);
-    cmdGO = button(noteTab, QStringLiteral("&Goto Note"), "cmdGO", 4800, 2160, 1452, 492);
-    cmdBring = button(noteTab, QStringLiteral("&Bring Note Here"), "cmdBring", 4800, 2760, 1452, 492);
+    lblProtect->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    onPage(lblProtect, 120, 3030, 3015, 270);
+    AddNote = button(noteTab, QStringLiteral("&Add Note"), "AddNote");
+    onPage(AddNote, 3240, 360, 1452, 492);
+    cmdEditTitle = button(noteTab, QStringLiteral("ReTitle Note"), "cmdEditTitle");
+    onPage(cmdEditTitle, 3240, 960, 1452, 492);
+    SHButton = button(noteTab, kShowNote, "SHButton");
+    onPage(SHButton, 3240, 1560, 1452, 492);
+    cmdSHAll = button(noteTab, QStringLiteral("Show All Notes"), "cmdSHAll");
+    onPage(cmdSHAll, 3240, 2160, 1452, 492);
+    cmdDelNote = button(noteTab, QStringLiteral("&Delete Note"), "cmdDelNote");
+    onPage(cmdDelNote, 3240, 2760, 1452, 492);
+    cmdSearch = button(noteTab, QStringLiteral("Search Notes"), "cmdSearch");
+    onPage(cmdSearch, 4800, 360, 1452, 492);
+    cmdPrint = button(noteTab, QStringLiteral("Print Note"), "cmdPrint");
+    onPage(cmdPrint, 4800, 960, 1452, 492);
+    cmdEMail = button(noteTab, QStringLiteral("E-Mail Note"), "cmdEMail");
+    onPage(cmdEMail, 4800, 1560, 1452, 492);
+    cmdGO = button(noteTab, QStringLiteral("&Goto Note"), "cmdGO");
+    onPage(cmdGO, 4800, 2160, 1452, 492);
+    cmdBring = button(noteTab, QStringLiteral("&Bring Note Here"), "cmdBring");
+    onPage(cmdBring, 4800, 2760, 1452, 492);
     for (QPushButton *b : {cmdEditTitle, SHButton, cmdSHAll, cmdDelNote, cmdPrint, cmdEMail, cmdGO, cmdBring})
         b->setEnabled(false);
 
     // "&Config"
     auto *configTab = new QWidget;
+    configTab->setObjectName(QStringLiteral("ConfigTab"));
     SSTab1->addTab(configTab, QStringLiteral("&Config"));
     Frame1 = new QGroupBox(QStringLiteral("New Note Defaults"), configTab);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    px(Frame1, 120, 120, 3900, 3120);
-    SelFont = button(Frame1, QStringLiteral("Select &Font"), "SelFont", 120, 240, 1455, 492);
-    FGColorSet = button(Frame1, QStringLiteral("Fo&re Color"), "FGColorSet", 120, 840, 1455, 492);
-    BGColorSet = button(Frame1, QStringLiteral("Bac&k Color"), "BGColorSet", 120, 1440, 1455, 492);
-    chkDynamicTitle = new QCheckBox(QStringLiteral("Dynamic Title"), Frame1);
-    chkDynamicTitle->setObjectName(QStringLiteral("chkDynamicTitle"));
-    px(chkDynamicTitle, 1800, 240, 1980, 300);
-    chkAlwaysOnTop = new QCheckBox(QStringLiteral("Always On Top"), Frame1);
-    chkAlwaysOnTop->setObjectName(QStringLiteral("chkAlwaysOnTop"));
-    px(chkAlwaysOnTop, 1800, 600, 1980, 300);
-    chkRollup = new QCheckBox(QStringLiteral("Roll Up"), Frame1);
-    chkRollup->setObjectName(QStringLiteral("chkRollup"));
-    px(chkRollup, 1800, 960, 1980, 300);
-    Label2 = new QLabel(QStringLiteral("Font && Color Sample:"), Frame1);
+    onPage(Frame1, 120, 360, 3960, 2940);
+    SelFont = button(Frame1, QStringLiteral("Select &Font"), "SelFont");
+    inFrame(SelFont, 120, 300, 1455, 492);
+    FGColorSet = button(Frame1, QStringLiteral("Fo&re Color"), "FGColorSet");
+    inFrame(FGColorSet, 120, 900, 1455, 492);
+    BGColorSet = button(Frame1, QStringLiteral("Bac&k Color"), "BGColorSet");
+    inFrame(BGColorSet, 120, 1500, 1455, 492);
+    chkDynamicTitle = checkBox(Frame1, QStringLiteral("Dynamic Title"), "chkDynamicTitle");
+    inFrame(chkDynamicTitle, 1740, 360, 2100, 330);
+    chkAlwaysOnTop = checkBox(Frame1, QStringLiteral("Always On Top"), "chkAlwaysOnTop");
+    inFrame(chkAlwaysOnTop, 1740, 960, 2100, 330);
+    chkRollup = checkBox(Frame1, QStringLiteral("Roll Up"), "chkRollup");
+    inFrame(chkRollup, 1740, 1560, 2100, 330);
+    // The caption's "&&" is one ampersand on screen; a plain-text label shows it as such.
+    Label2 = new QLabel(Frame1);
+    Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setTextFormat(Qt::PlainText);
     Label2->setText(QStringLiteral("Font & Color Sample:"));
-    px(Label2, 120, 2040, 3600, 240);
+    inFrame(Label2, 120, 2040, 3720, 255);
     NoteSample = new QLineEdit(QStringLiteral("Sample!"), Frame1);
     NoteSample->setObjectName(QStringLiteral("NoteSample"));
     NoteSample->setReadOnly(true);
-    px(NoteSample, 120, 2340, 3660, 600);
-    cmdAbout = button(configTab, QStringLiteral("About P&ellux"), "cmdAbout", 4200, 120, 2040, 420);
-    cmdProgOpt = button(configTab, QStringLiteral("&Program Options"), "cmdProgOpt", 4200, 600, 2040, 420);
-    cmdSaveSet = button(configTab, QStringLiteral("&Save Position"), "cmdSaveSet", 4200, 1080, 2040, 420);
-    cmdSavNoteNow = button(configTab, QStringLiteral("Save No&tes"), "cmdSavNoteNow", 4200, 1560, 2040, 420);
-    cmdResetNotes = button(configTab, QStringLiteral("Reset Notes"), "cmdResetNotes", 4200, 2040, 2040, 420);
-    cmdConvDynTitle = button(configTab, QStringLiteral("Convert To / From Dynamic Title"), "cmdConvDynTitle", 4200,
-                             2520, 2040, 720);
+    NoteSample->setCursorPosition(0);
+    inFrame(NoteSample, 120, 2310, 3720, 510);
+    cmdAbout = button(configTab, QStringLiteral("About P&ellux"), "cmdAbout");
+    onPage(cmdAbout, 4200, 420, 2085, 420);
+    cmdProgOpt = button(configTab, QStringLiteral("&Program Options"), "cmdProgOpt");
+    onPage(cmdProgOpt, 4200, 900, 2085, 420);
+    cmdSaveSet = button(configTab, QStringLiteral("&Save Position"), "cmdSaveSet");
+    onPage(cmdSaveSet, 4200, 1380, 2085, 420);
+    cmdSavNoteNow = button(configTab, QStringLiteral("Save No&tes"), "cmdSavNoteNow");
+    onPage(cmdSavNoteNow, 4200, 1860, 2085, 420);
+    cmdResetNotes = button(configTab, QStringLiteral("Reset Notes"), "cmdResetNotes");
+    onPage(cmdResetNotes, 4200, 2340, 2085, 420);
+    cmdConvDynTitle = button(configTab, QStringLiteral("Convert To / From Dynamic Title"), "cmdConvDynTitle");
+    onPage(cmdConvDynTitle, 4200, 2820, 2085, 480);
 
-    SSTab1->setFixedSize(6405 / tx, (3780 / ty) - Stats->sizeHint().height());
+    // The windows behind these commands are not part of this build.
+    for (QPushButton *b : {cmdSearch, cmdPrint, cmdEMail, cmdAbout, cmdProgOpt})
+        markUnavailable(b);
+
+    // The pages hold their controls at fixed places: the tab control is as large as
+    // the design needs (at least the designed 6405 twips wide), and the window
+    // is sized to it.
+    int pageWidth = 0;
+    int pageHeight = 0;
+    for (QWidget *page : {noteTab, configTab}) {
+        for (QWidget *child : page->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+            pageWidth = qMax(pageWidth, child->geometry().right() + 1);
+            pageHeight = qMax(pageHeight, child->geometry().bottom() + 1);
+        }
+    }
+    const int margin = 120 / ty;
+    for (QWidget *page : {noteTab, configTab})
+        page->setMinimumSize(pageWidth + margin, pageHeight + margin);
+    const QSize needed = SSTab1->minimumSizeHint().expandedTo(QSize(6405 / tx, 0));
+    SSTab1->setFixedSize(needed);
+
+    // Status-line hints: every control named in the hint table, and the surfaces
+    // under them (the pages, the frame, the tab strip, the status bar) that bring
+    // the default text back.
+    m_hinted = {AddNote,         cmdEditTitle,   SHButton,   cmdSHAll,   cmdDelNote, cmdSearch,
+                cmdPrint,        cmdEMail,       cmdGO,      cmdBring,   NoteList,   NoteList->viewport(),
+                lblProtect,      Label1,         chkAlwaysOnTop, chkDynamicTitle, chkRollup, NoteSample,
+                SelFont,         FGColorSet,     BGColorSet, cmdAbout,   cmdProgOpt, cmdSaveSet,
+                cmdSavNoteNow,   cmdResetNotes,  cmdConvDynTitle, Label2, Frame1,    noteTab,
+                configTab,       SSTab1,         SSTab1->tabBar(), Stats};
+    for (QObject *o : std::as_const(m_hinted)) {
+        if (auto *w = qobject_cast<QWidget *>(o))
+            w->setMouseTracking(true);
+        o->installEventFilter(this);
+    }
+
     UpdateStat(defaultStatusText());
 }
 
 void NCP::connectControls()
 {
-    connect(NoteList, &QListWidget::currentRowChanged, this, [this] { NoteList_Click(); });
+    connect(NoteList, &QListWidget::itemSelectionChanged, this, &NCP::NoteList_Click);
+    connect(NoteList, &QListWidget::itemDoubleClicked, this, &NCP::NoteList_DblClick);
+    connect(AddNote, &QPushButton::clicked, this, &NCP::AddNote_Click);
+    connect(SHButton, &QPushButton::clicked, this, &NCP::SHButton_Click);
+    connect(cmdSHAll, &QPushButton::clicked, this, &NCP::cmdSHAll_Click);
+    connect(cmdGO, &QPushButton::clicked, this, &NCP::cmdGO_Click);
+    connect(cmdBring, &QPushButton::clicked, this, &NCP::cmdBring_Click);
+    connect(cmdDelNote, &QPushButton::clicked, this, &NCP::cmdDelNote_Click);
+    connect(cmdEditTitle, &QPushButton::clicked, this, &NCP::cmdEditTitle_Click);
+    connect(cmdSearch, &QPushButton::clicked, this, &NCP::cmdSearch_Click);
+    connect(cmdPrint, &QPushButton::clicked, this, &NCP::cmdPrint_Click);
+    connect(cmdEMail, &QPushButton::clicked, this, &NCP::cmdEMail_Click);
+
+    connect(SelFont, &QPushButton::clicked, this, &NCP::SelFont_Click);
+    connect(FGColorSet, &QPushButton::clicked, this, &NCP::FGColorSet_Click);
+    connect(BGColorSet, &QPushButton::clicked, this, &NCP::BGColorSet_Click);
+    // A changed value, whether clicked or set by the title conversion, is saved;
+    // LoadSettings sets the boxes before the panel is shown and saves nothing.
+    for (QCheckBox *c : {chkAlwaysOnTop, chkDynamicTitle, chkRollup})
+        connect(c, &QCheckBox::toggled, this, &NCP::chkDefault_Click);
+    connect(cmdAbout, &QPushButton::clicked, this, &NCP::cmdAbout_Click);
+    connect(cmdProgOpt, &QPushButton::clicked, this, &NCP::cmdProgOpt_Click);
+    connect(cmdSaveSet, &QPushButton::clicked, this, &NCP::cmdSaveSet_Click);
+    connect(cmdSavNoteNow, &QPushButton::clicked, this, &NCP::cmdSavNoteNow_Click);
+    connect(cmdResetNotes, &QPushButton::clicked, this, &NCP::cmdResetNotes_Click);
+    connect(cmdConvDynTitle, &QPushButton::clicked, this, &NCP::cmdConvDynTitle_Click);
 }
+
+void NCP::markUnavailable(QPushButton *button)
+{
+    button->setEnabled(false);
+    button->setToolTip(kNotInBuild);
+    m_unavailable.append(button);
+}
+
+bool NCP::isUnavailable(const QPushButton *button) const
+{
+    return m_unavailable.contains(button);
+}
+
+// ---- the status line ------------------------------------------------------------
 
 QString NCP::defaultStatusText() const
 {
@@ -133,9 +330,121 @@ QString NCP::defaultStatusText() const
 
 void NCP::UpdateStat(const QString &text)
 {
+    // Pointer moves repeat the same hint many times a second; only a change repaints.
     if (Stats->currentMessage() != text)
         Stats->showMessage(text);
 }
+
+QString NCP::hintFor(const QObject *control) const
+{
+    if (control == AddNote)
+        return QStringLiteral("Add a Note");
+    if (control == cmdEditTitle)
+        return QStringLiteral("Edit a Note's Title");
+    if (control == SHButton)
+        return SHButton->text().left(4) + QStringLiteral(" a Note");
+    if (control == cmdSHAll)
+        return SHButton->text().left(4) + QStringLiteral(" All Notes");
+    if (control == cmdDelNote)
+        return QStringLiteral("Delete a Note");
+    if (control == cmdSearch)
+        return QStringLiteral("Search the Notes");
+    if (control == cmdPrint)
+        return QStringLiteral("Print the Currently Selected Note");
+    if (control == cmdEMail)
+        return QStringLiteral("E-Mail the Currently Selected Note");
+    if (control == cmdGO)
+        return QStringLiteral("Goto a Note");
+    if (control == cmdBring)
+        return QStringLiteral("Bring a Note Here");
+    if (control == NoteList || control == NoteList->viewport())
+        return QStringLiteral("Drag a file on me to add a note.");
+    if (control == lblProtect)
+        return QStringLiteral("Shows a Notes' special status.");
+    if (control == chkAlwaysOnTop)
+        return QStringLiteral("Sets new Notes to Always On Top");
+    if (control == chkDynamicTitle)
+        return QStringLiteral("Sets new Notes to Dynamic Title");
+    if (control == chkRollup)
+        return QStringLiteral("Sets new Notes to Roll Up When Not In Use");
+    if (control == NoteSample)
+        return QStringLiteral("This is a sample of what your new Notes will look like.");
+    if (control == SelFont)
+        return QStringLiteral("Change the New Note Font");
+    if (control == FGColorSet)
+        return QStringLiteral("Change the New Note Fore Color");
+    if (control == BGColorSet)
+        return QStringLiteral("Change the New Note Back Color");
+    if (control == cmdAbout)
+        return QStringLiteral("About This Program");
+    if (control == cmdProgOpt)
+        return QStringLiteral("Edit Program Options");
+    if (control == cmdSaveSet)
+        return QStringLiteral("Save Control's Window Position");
+    if (control == cmdSavNoteNow)
+        return QStringLiteral("Save Notes Now (Still Saves On Exit)");
+    if (control == cmdResetNotes)
+        return QStringLiteral("Reset Notes' Font & Color");
+    if (control == cmdConvDynTitle)
+        return QStringLiteral("Changes all Notes' Dynamic Title setting. (Asks 2 Questions)");
+    // The frame, the tab pages and strip, the status bar and the plain labels.
+    if (m_hinted.contains(const_cast<QObject *>(control)))
+        return defaultStatusText();
+    return QString();
+}
+
+bool NCP::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::Enter:
+    case QEvent::MouseMove: {
+        const QString hint = hintFor(watched);
+        if (hint.isEmpty())
+            break;
+        // A move a control does not take travels on to the page under it; the page
+        // brings the default text back only where the pointer is on the page itself.
+        if (hint == defaultStatusText() && watched->isWidgetType()) {
+            auto *surface = static_cast<QWidget *>(watched);
+            const QPointF at = event->type() == QEvent::Enter ? static_cast<QEnterEvent *>(event)->position()
+                                                              : static_cast<QMouseEvent *>(event)->position();
+            if (QWidget *child = surface->childAt(at.toPoint()); child && child != surface)
+                break;
+        }
+        UpdateStat(hint);
+        break;
+    }
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+        if (watched == NoteList->viewport() || watched == NoteList) {
+            // Only one file at a time becomes a note; anything else is refused while dragging.
+            auto *drag = static_cast<QDragMoveEvent *>(event);
+            if (!droppedFile(drag->mimeData()).isEmpty())
+                drag->acceptProposedAction();
+            else
+                drag->ignore();
+            return true;
+        }
+        break;
+    case QEvent::Drop:
+        if (watched == NoteList->viewport() || watched == NoteList) {
+            auto *drop = static_cast<QDropEvent *>(event);
+            const QString path = droppedFile(drop->mimeData());
+            if (path.isEmpty()) {
+                drop->ignore();
+                return true;
+            }
+            drop->acceptProposedAction();
+            NoteList_OLEDragDrop(path);
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---- the new-note defaults ---------------------------------------------------------
 
 NoteStyle NCP::listFontStyle() const
 {
@@ -168,8 +477,10 @@ void NCP::setSampleStyle(const NoteStyle &style)
 
 void NCP::UpdateSample()
 {
-    QString text = m_sample.fontName + PointSizeText(m_sample.fontSize).prepend(m_sample.fontSize >= 0 ? QStringLiteral(" ") : QString())
-                   + QStringLiteral(" Points ");
+    QString text = m_sample.fontName;
+    if (m_sample.fontSize >= 0)
+        text += QLatin1Char(' ');
+    text += PointSizeText(m_sample.fontSize) + QStringLiteral(" Points ");
     if (m_sample.bold)
         text += QStringLiteral("Bold ");
     if (m_sample.italic)
@@ -179,7 +490,11 @@ void NCP::UpdateSample()
     if (m_sample.strikethru)
         text += QStringLiteral("Strike Through ");
     NoteSample->setText(text);
+    // Show the start of the sample, the font name, when the text is longer than the box.
+    NoteSample->setCursorPosition(0);
 }
+
+// ---- the note list -----------------------------------------------------------------
 
 void NCP::setListEntry(int slot, const QString &text)
 {
@@ -198,28 +513,43 @@ void NCP::appendListEntry(const QString &text)
     NoteList->addItem(text);
 }
 
+int NCP::selectedSlot() const
+{
+    const QList<QListWidgetItem *> selected = NoteList->selectedItems();
+    if (selected.isEmpty())
+        return 0;
+    return NoteList->row(selected.first()) + 1;
+}
+
 void NCP::NoteList_Click()
 {
-    const int row = NoteList->currentRow();
+    const int slot = selectedSlot();
     const QList<QPushButton *> noteCommands{cmdEditTitle, SHButton, cmdSHAll, cmdDelNote,
                                             cmdPrint,     cmdEMail, cmdGO,    cmdBring};
-    NoteWindow *w = row >= 0 ? m_program.note(row + 1) : nullptr;
-    if (row < 0 || !w) {
-        lblProtect->setText(row < 0 ? QString() : QStringLiteral("Deleted"));
+    // An entry without a window behind it is a deleted note, whatever it reads.
+    NoteWindow *w = slot > 0 ? m_program.note(slot) : nullptr;
+    if (slot == 0 || listEntry(slot) == kDeleted || !w) {
+        lblProtect->setText(slot == 0 ? QString() : QStringLiteral("Deleted"));
         for (QPushButton *b : noteCommands)
             b->setEnabled(false);
         return;
     }
     if (w->Visible()) {
-        SHButton->setText(QStringLiteral("Hide &Note"));
+        SHButton->setText(kHideNote);
         cmdSHAll->setText(QStringLiteral("Hide All Notes"));
     } else {
-        SHButton->setText(QStringLiteral("Show &Note"));
+        SHButton->setText(kShowNote);
         cmdSHAll->setText(QStringLiteral("Show All Notes"));
     }
-    for (QPushButton *b : {cmdBring, SHButton, cmdDelNote, cmdGO, cmdSHAll})
-        b->setEnabled(true);
-    cmdEditTitle->setEnabled(true);
+    for (QPushButton *b : {cmdBring, SHButton, cmdDelNote, cmdGO, cmdSHAll, cmdPrint, cmdEMail})
+        b->setEnabled(!isUnavailable(b));
+    // A dynamic title follows the note's text; retitling it by hand would not last.
+    bool dynamic = false;
+    if (isTextNote(w)) {
+        if (auto *t = qobject_cast<TextNoteProt *>(w))
+            dynamic = t->mnuDynamicTitle->isChecked();
+    }
+    cmdEditTitle->setEnabled(!dynamic);
     if (w->GetNotePass().isEmpty()) {
         lblProtect->setText(QString());
     } else {
@@ -228,10 +558,147 @@ void NCP::NoteList_Click()
     }
 }
 
+void NCP::NoteList_DblClick()
+{
+    if (SHButton->isEnabled())
+        SHButton_Click();
+}
+
+void NCP::NoteList_OLEDragDrop(const QString &path)
+{
+    raise();
+    activateWindow();
+    QString title = QFileInfo(path).fileName();
+    const int before = m_program.upperBound();
+    NoteProc::NewTextNote(m_program, title);
+    // A cancelled title prompt creates nothing, and nothing is read.
+    if (m_program.upperBound() > before)
+        NoteProc::ReadIntoTextNote(m_program, m_program.upperBound(), path);
+}
+
+// ---- note commands -----------------------------------------------------------------
+
+void NCP::AddNote_Click()
+{
+    if (!m_chooser) {
+        m_chooser = new frmAddNote(m_program, this);
+    }
+    m_chooser->show();
+    m_chooser->raise();
+    m_chooser->activateWindow();
+}
+
+void NCP::SHButton_Click()
+{
+    NoteWindow *w = m_program.note(selectedSlot());
+    if (!w)
+        return;
+    if (w->Visible())
+        w->HideNote();
+    else
+        w->ShowNote();
+}
+
+void NCP::cmdSHAll_Click()
+{
+    // Read once: every HideNote/ShowNote below refreshes the selection and its captions.
+    const bool hide = SHButton->text() != kShowNote;
+    const int entries = NoteList->count();
+    for (int slot = 1; slot <= entries; ++slot) {
+        if (listEntry(slot) == kDeleted)
+            continue;
+        NoteWindow *w = m_program.note(slot);
+        if (!w)
+            continue;
+        if (hide)
+            w->HideNote();
+        else if (w->GetNotePass().isEmpty())
+            w->ShowNote();
+    }
+}
+
+void NCP::cmdGO_Click()
+{
+    if (NoteWindow *w = m_program.note(selectedSlot()))
+        w->ShowNote();
+}
+
+void NCP::cmdBring_Click()
+{
+    NoteWindow *w = m_program.note(selectedSlot());
+    if (!w)
+        return;
+    w->ShowNote();
+    if (!w->Visible())
+        return;
+    w->setWindowStateValue(0);
+    const int tx = qMax(1, m_program.screen().twipsPerPixelX());
+    const int ty = qMax(1, m_program.screen().twipsPerPixelY());
+    w->Move(x() * tx, y() * ty);
+}
+
+void NCP::cmdDelNote_Click()
+{
+    const int slot = selectedSlot();
+    if (slot > 0)
+        DelNote(slot, false);
+}
+
+void NCP::cmdEditTitle_Click()
+{
+    const int slot = selectedSlot();
+    NoteWindow *w = m_program.note(slot);
+    if (isTextNote(w))
+        NoteProc::RetitleTextNote(m_program, slot);
+    else if (isCheckList(w))
+        CheckListProc::RetitleCheckList(m_program, slot);
+}
+
+void NCP::cmdSearch_Click()
+{
+    // The search window is not part of this build (the button is disabled); say so
+    // plainly if the command is reached some other way.
+    m_program.prompts().message(QStringLiteral("Searching the notes is not available in this build."),
+                                MsgIcon::Information);
+}
+
+void NCP::cmdPrint_Click()
+{
+    const int slot = selectedSlot();
+    NoteWindow *w = m_program.note(slot);
+    if (!w)
+        return;
+    if (!w->GetNotePass().isEmpty()) {
+        m_program.prompts().message(
+            QStringLiteral("ERROR:  You must use the Print command in a password protected note to print it."),
+            MsgIcon::Critical);
+        return;
+    }
+    // Printing is not part of this build (the button is disabled).
+    m_program.prompts().message(QStringLiteral("Printing is not available in this build."), MsgIcon::Information);
+}
+
+void NCP::cmdEMail_Click()
+{
+    const int slot = selectedSlot();
+    NoteWindow *w = m_program.note(slot);
+    if (!w)
+        return;
+    if (!w->GetNotePass().isEmpty()) {
+        m_program.prompts().message(
+            QStringLiteral("ERROR:  You must use the E-Mail command in a password protected note to E-Mail it."),
+            MsgIcon::Critical);
+        return;
+    }
+    // The e-mail dialog is not part of this build (the button is disabled).
+    m_program.prompts().message(QStringLiteral("E-Mail is not available in this build."), MsgIcon::Information);
+}
+
 void NCP::DelNote(int slot, bool silent)
 {
+    // The roll-up check must not reach for a window that is about to go.
+    m_program.activeNote = ActiveNote{};
     NoteWindow *w = m_program.note(slot);
-    m_program.activeNote.slot = 0;
     if (!w)
         return;
     if (!silent && !w->GetNotePass().isEmpty()) {
@@ -241,32 +708,138 @@ void NCP::DelNote(int slot, bool silent)
     }
     if (!silent) {
         const MsgResult r = m_program.prompts().message(
-            QStringLiteral("Delete Note \"%1\"?").arg(w->Caption()), MsgIcon::Question, MsgButtons::YesNo,
-            QStringLiteral("Pellux"), MsgResult::No);
+            QStringLiteral("Delete Note \"") + w->Caption() + QStringLiteral("\"?"), MsgIcon::Question,
+            MsgButtons::YesNo, m_program.ProductName, MsgResult::No);
         if (r != MsgResult::Yes) {
             NoteList_Click();
             return;
         }
     }
+    // Closing a visible window must not record a rolled-up size as its height.
     if (w->Visible())
         w->NoteRolled = true;
     w->NoteGUID.clear();
     m_program.unloadNote(slot);
     const int row = slot - 1;
-    const int current = NoteList->currentRow();
-    delete NoteList->takeItem(row);
-    NoteList->insertItem(row, QStringLiteral("(Deleted)"));
-    NoteList->setCurrentRow(current);
+    if (row < NoteList->count()) {
+        const int selected = selectedSlot();
+        // The entry is replaced in place: the other slots keep their numbers, and the
+        // selection stays where it was (on "(Deleted)" when the deleted note was selected).
+        const QSignalBlocker block(NoteList);
+        delete NoteList->takeItem(row);
+        NoteList->insertItem(row, kDeleted);
+        NoteList->clearSelection();
+        if (selected > 0)
+            NoteList->setCurrentRow(selected - 1);
+    }
     m_program.trayMenu().RemoveNoteList(slot);
     NoteList_Click();
 }
 
-void NCP::cmdAbout_Click() {}
+// ---- "&Config" ------------------------------------------------------------------------
+
+void NCP::SelFont_Click()
+{
+    NoteProc::PickNoteFont(m_program, 0);
+}
+
+void NCP::FGColorSet_Click()
+{
+    NoteProc::PickTextColor(m_program, 0);
+}
+
+void NCP::BGColorSet_Click()
+{
+    NoteProc::PickBackColor(m_program, 0);
+}
+
+void NCP::chkDefault_Click()
+{
+    // At start-up the boxes are set before the panel is shown: nothing to save then.
+    if (isVisible())
+        m_program.SaveSettings();
+}
+
+void NCP::cmdResetNotes_Click()
+{
+    const MsgResult r = m_program.prompts().message(
+        QStringLiteral("This Will Reset All Notes To The New Note Font & Color Specified On The Control "
+                       "Panel.\r\rContinue This Action?"),
+        MsgIcon::Question, MsgButtons::YesNo);
+    if (r == MsgResult::Yes)
+        NoteProc::ResetNoteStyles(m_program);
+}
+
+void NCP::cmdConvDynTitle_Click()
+{
+    bool target = false;
+    if (m_program.prompts().message(QStringLiteral("Convert All Notes To Dynamic Title?\r(This will destroy all "
+                                                   "current note titles)"),
+                                    MsgIcon::Question, MsgButtons::YesNo)
+        == MsgResult::Yes) {
+        target = true;
+    } else if (m_program.prompts().message(QStringLiteral("Convert All Notes To Normal Title?"), MsgIcon::Question,
+                                           MsgButtons::YesNo)
+               == MsgResult::Yes) {
+        target = false;
+    } else {
+        return;
+    }
+    for (int slot = 1; slot <= m_program.upperBound(); ++slot) {
+        if (listEntry(slot) == kDeleted)
+            continue;
+        NoteWindow *w = m_program.note(slot);
+        if (!isTextNote(w) || (w->mnuPassword && w->mnuPassword->isChecked()))
+            continue;
+        auto *t = qobject_cast<TextNoteProt *>(w);
+        if (!t)
+            continue;
+        // The note's own switch keeps its retitle command in step and retitles from the text.
+        t->setDynamicTitle(target);
+    }
+    chkDynamicTitle->setChecked(target);
+    // The selected note's retitle command depends on its dynamic title.
+    NoteList_Click();
+}
+
+void NCP::cmdSaveSet_Click()
+{
+    const int tx = qMax(1, m_program.screen().twipsPerPixelX());
+    const int ty = qMax(1, m_program.screen().twipsPerPixelY());
+    const int top = y() * ty;
+    const int left = x() * tx;
+    m_program.settings.Top = top;
+    m_program.settings.Left = left;
+    m_program.settingsStore().write(kSettings, QStringLiteral("Top"), QString::number(top));
+    m_program.settingsStore().write(kSettings, QStringLiteral("Left"), QString::number(left));
+    m_program.settingsStore().sync();
+}
+
+void NCP::cmdSavNoteNow_Click()
+{
+    m_program.flash().DispMsg(QStringLiteral("Please Wait...Saving"));
+    m_program.SaveNotes();
+    m_program.flash().StopMsg();
+}
+
+void NCP::cmdAbout_Click()
+{
+    // The About box is not part of this build (the button is disabled); the tray
+    // menu's banner item reaches here, so say so rather than do nothing.
+    ++m_program.modalDialog;
+    m_program.prompts().message(QStringLiteral("The About box is not available in this build."),
+                                MsgIcon::Information);
+    --m_program.modalDialog;
+}
 
 void NCP::cmdProgOpt_Click()
 {
+    // Program Options are not part of this build (the button is disabled); the tray
+    // menu and the first-run question reach here.
+    ++m_program.modalDialog;
     m_program.prompts().message(QStringLiteral("Program Options are not available in this build."),
                                 MsgIcon::Information);
+    --m_program.modalDialog;
 }
 
 } // namespace pellux

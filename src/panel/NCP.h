@@ -154,6 +154,44 @@ private:
     void connectControls();
     NoteStyle m_sample;
 
+    /// The selected slot (list index + 1), or 0 when nothing is selected.
+    int selectedSlot() const;
+    /// Status-line hint of a control; empty for objects that carry none.
+    QString hintFor(const QObject *control) const;
+    /// Marks a command whose window this build does not have yet.
+    void markUnavailable(QPushButton *button);
+    bool isUnavailable(const QPushButton *button) const;
+    void NoteList_OLEDragDrop(const QString &path);
+
+    QList<QObject *> m_hinted;                  ///< controls whose pointer moves update the status line
+    QList<const QPushButton *> m_unavailable;   ///< disabled until their windows exist
+    QPointer<frmAddNote> m_chooser;
+
+    // The commands behind the controls (slots, so that a test can run one that is
+    // disabled in this build by its name).
+private slots:
+    void AddNote_Click();
+    void SHButton_Click();
+    void cmdSHAll_Click();
+    void cmdGO_Click();
+    void cmdBring_Click();
+    void cmdDelNote_Click();
+    void cmdEditTitle_Click();
+    void cmdSearch_Click();
+    void cmdPrint_Click();
+    void cmdEMail_Click();
+    void NoteList_DblClick();
+    void SelFont_Click();
+    void FGColorSet_Click();
+    void BGColorSet_Click();
+    void chkDefault_Click();
+    void cmdResetNotes_Click();
+    void cmdConvDynTitle_Click();
+    void cmdSaveSet_Click();
+    void cmdSavNoteNow_Click();
+
+private:
+
     // ---- state of the lifecycle, timers and tray (NcpLifecycle.cpp) -----------
     /// Tests replace the window check's alarm sweep through this.
     friend struct NcpLifecycleProbe;
