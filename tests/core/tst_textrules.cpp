@@ -34,6 +34,7 @@ private slots:
     void hexEncode();
     void hexDecodeDamaged_data();
     void hexDecodeDamaged();
+    void hexEncodeHalfSurrogatePair();
 
     void crLf_data();
     void crLf();
@@ -208,6 +209,13 @@ void TestTextRules::hexDecodeDamaged()
     QFETCH(QString, hex);
     QFETCH(QString, text);
     QCOMPARE(HexDecode(hex), text);
+}
+
+void TestTextRules::hexEncodeHalfSurrogatePair()
+{
+    const QString text = QStringLiteral("a") + QChar(0xD800) + QStringLiteral("b");
+    QCOMPARE(HexEncode(text), QStringLiteral("EFBBBF613F62"));
+    QCOMPARE(HexDecode(HexEncode(text)), QStringLiteral("a?b"));
 }
 
 void TestTextRules::crLf_data()
