@@ -388,6 +388,22 @@ private slots:
         QVERIFY(saved.contains(QStringLiteral("<data>Now: Call Bob\r\nabout the car</data>")));
     }
 
+    void terminationDuringStartUpEndsTheProcess()
+    {
+        ProgramFixture f;
+        f.writeStore(fixture());
+        // SIGTERM arriving just after the store has loaded, before the event loop runs.
+        QObject::connect(f.program.get(), &Program::notesLoaded, f.program.get(), [&f] {
+            QMetaObject::invokeMethod(f.program.get(), [&f] { f.program->TerminateRequested(); },
+                                      Qt::QueuedConnection);
+        });
+        const std::optional<int> code = f.program->Main(QStringList());
+        QCOMPARE(code, std::optional<int>(0));
+        QCOMPARE(f.endedWith, 0);
+        QCOMPARE(f.readStore(), fixture());
+        QVERIFY(!f.program->hasPanel() || !f.program->ncp().isVisible());
+    }
+
     void realProgramLeavesTheStoreUnchanged()
     {
         if (!QFileInfo::exists(QStringLiteral(PELLUX_BIN_DIR "/pellux")))

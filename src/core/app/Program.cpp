@@ -197,8 +197,15 @@ std::optional<int> Program::Main(const QStringList &arguments)
     if (m_terminateRequested)
         return 0;
     QCoreApplication::processEvents();
+    // A termination request met in the events just processed (or in the panel's first
+    // sizing while it is shown) has already shut down; the event loop has not started, so
+    // the end it asked for would be lost and the process would run on.
+    if (m_terminateRequested)
+        return 0;
     startControlServer();
     ncp().show();
+    if (m_terminateRequested)
+        return 0;
     return std::nullopt;
 }
 
