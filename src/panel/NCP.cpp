@@ -264,12 +264,13 @@ void NCP::buildControls()
     // Status-line hints: every control named in the hint table, and the surfaces
     // under them (the pages, the frame, the tab strip, the status bar) that bring
     // the default text back.
-    m_hinted = {AddNote,         cmdEditTitle,   SHButton,   cmdSHAll,   cmdDelNote, cmdSearch,
-                cmdPrint,        cmdEMail,       cmdGO,      cmdBring,   NoteList,   NoteList->viewport(),
-                lblProtect,      Label1,         chkAlwaysOnTop, chkDynamicTitle, chkRollup, NoteSample,
-                SelFont,         FGColorSet,     BGColorSet, cmdAbout,   cmdProgOpt, cmdSaveSet,
-                cmdSavNoteNow,   cmdResetNotes,  cmdConvDynTitle, Label2, Frame1,    noteTab,
-                configTab,       SSTab1,         SSTab1->tabBar(), Stats};
+    // The two plain labels carry no hint and leave the line as it is.
+    m_hinted = {AddNote,       cmdEditTitle,  SHButton,        cmdSHAll,        cmdDelNote, cmdSearch,
+                cmdPrint,      cmdEMail,      cmdGO,           cmdBring,        NoteList,   NoteList->viewport(),
+                lblProtect,    chkAlwaysOnTop, chkDynamicTitle, chkRollup,      NoteSample, SelFont,
+                FGColorSet,    BGColorSet,    cmdAbout,        cmdProgOpt,      cmdSaveSet, cmdSavNoteNow,
+                cmdResetNotes, cmdConvDynTitle, Frame1,        noteTab,         configTab,  SSTab1,
+                SSTab1->tabBar(), Stats};
     for (QObject *o : std::as_const(m_hinted)) {
         if (auto *w = qobject_cast<QWidget *>(o))
             w->setMouseTracking(true);
@@ -387,7 +388,7 @@ QString NCP::hintFor(const QObject *control) const
         return QStringLiteral("Reset Notes' Font & Color");
     if (control == cmdConvDynTitle)
         return QStringLiteral("Changes all Notes' Dynamic Title setting. (Asks 2 Questions)");
-    // The frame, the tab pages and strip, the status bar and the plain labels.
+    // The frame, the tab pages and strip, the status bar.
     if (m_hinted.contains(const_cast<QObject *>(control)))
         return defaultStatusText();
     return QString();

@@ -118,6 +118,12 @@ private slots:
         QCOMPARE(p.Stats->currentMessage(), QStringLiteral("Drag a file on me to add a note."));
         pointerMoves(p.SSTab1->tabBar());
         QCOMPARE(p.Stats->currentMessage(), kDefaultStatus);
+        // The plain labels carry no hint: the line keeps what it shows.
+        pointerMoves(p.cmdGO);
+        pointerMoves(p.Label1);
+        QCOMPARE(p.Stats->currentMessage(), QStringLiteral("Goto a Note"));
+        pointerMoves(p.Label2);
+        QCOMPARE(p.Stats->currentMessage(), QStringLiteral("Goto a Note"));
     }
 
     void updateStatRepaintsOnlyChanges()
