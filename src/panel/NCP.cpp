@@ -699,7 +699,7 @@ void NCP::DelNote(int slot, bool silent)
 {
     // The roll-up check must not reach for a window that is about to go.
     m_program.activeNote = ActiveNote{};
-    NoteWindow *w = m_program.note(slot);
+    QPointer<NoteWindow> w = m_program.note(slot);
     if (!w)
         return;
     if (!silent && !w->GetNotePass().isEmpty()) {
@@ -711,7 +711,8 @@ void NCP::DelNote(int slot, bool silent)
         const MsgResult r = m_program.prompts().message(
             QStringLiteral("Delete Note \"") + w->Caption() + QStringLiteral("\"?"), MsgIcon::Question,
             MsgButtons::YesNo, m_program.ProductName, MsgResult::No);
-        if (r != MsgResult::Yes) {
+        // The question lets events run: the notes may have been unloaded meanwhile.
+        if (r != MsgResult::Yes || !w || m_program.note(slot) != w) {
             NoteList_Click();
             return;
         }
