@@ -1,13 +1,13 @@
 #include "checklists/CheckListProc.h"
 
 #include "checklists/CheckListProt.h"
-#include "checklists/CheckListRows.h"
 #include "core/NoteStore.h"
 #include "core/app/Program.h"
 #include "panel/NCP.h"
 #include "panel/frmPelluxMenu.h"
 #include "platform/Prompts.h"
 
+#include <QCheckBox>   // the panel's new-note defaults
 #include <QFile>
 
 namespace pellux::CheckListProc {
@@ -183,6 +183,17 @@ void ReadCheckListIn(Program &program, int NoteNum)
     }
     file.close();
     const QStringList lines = textLines(QString::fromLocal8Bit(bytes));
+    // Every line becomes a row with its own controls: a large file chosen by
+    // mistake would take long and much memory, so ask before going ahead.
+    if (lines.size() > LargeReadInLines) {
+        const MsgResult go = program.prompts().message(
+            QStringLiteral("\"%1\" has %2 lines.  Reading it in adds one row for each line.\r\rContinue This Action?")
+                .arg(answer.path)
+                .arg(lines.size()),
+            MsgIcon::Question, MsgButtons::YesNo, QStringLiteral("Pellux"), MsgResult::No);
+        if (go != MsgResult::Yes)
+            return;
+    }
     w->beginRowBatch();
     for (const QString &line : lines)
         w->AddLine(line, 0);

@@ -22,6 +22,8 @@ void SetCheckListForeColor(Program &program, int NoteNum);
 void SetCheckListBackColor(Program &program, int NoteNum);
 /// Reads the lines of a text file in as unchecked rows (the open dialog asks for the file).
 void ReadCheckListIn(Program &program, int NoteNum);
+/// Reading in more lines than this asks first.
+inline constexpr int LargeReadInLines = 10000;
 /// Leaves the "data" element of the rows in the program's XmlFragment.
 void CheckListDataToXml(Program &program, int NoteNum);
 /// Rebuilds a check list from a store "note" element (the caller sets geometry, identifier, alarm).

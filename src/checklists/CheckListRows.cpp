@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QToolButton>
 
+#include <limits>
+
 namespace pellux {
 
 // ---- text field ------------------------------------------------------------------
@@ -16,6 +18,9 @@ CheckItemText::CheckItemText(CheckListProt &owner, int row, QWidget *parent)
     , m_row(row)
 {
     setFrame(false);
+    // A line edit keeps 32767 characters unless told otherwise; a stored row may be
+    // longer and must come back whole.
+    setMaxLength(std::numeric_limits<int>::max());
     setObjectName(QStringLiteral("txtItem%1").arg(row));
 }
 

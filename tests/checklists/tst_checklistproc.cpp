@@ -425,6 +425,82 @@ private slots:
         QCOMPARE(texts(w), QStringList({"keep"}));
     }
 
+    void readInOfAVeryLongFileAsksFirst_data()
+    {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<bool>("yes");
+
+        QTest::newRow("at the limit: no question") << CheckListProc::LargeReadInLines << false << false;
+        QTest::newRow("beyond, answered No") << CheckListProc::LargeReadInLines + 1 << true << false;
+        QTest::newRow("beyond, answered Yes") << CheckListProc::LargeReadInLines + 1 << true << true;
+    }
+
+    void readInOfAVeryLongFileAsksFirst()
+    {
+        QFETCH(int, lines);
+        QFETCH(bool, asked);
+        QFETCH(bool, yes);
+
+        ProgramFixture f;
+        f.start();
+        CheckListProt *w = newList(f);
+        QVERIFY(w);
+        QTemporaryDir dir;
+        QByteArray file;
+        for (int i = 1; i <= lines; ++i)
+            file += "line " + QByteArray::number(i) + "\n";
+        const QString path = writeFile(dir, QStringLiteral("big.txt"), file);
+        f.prompts.answerFile(FileAnswer{path, 3});
+        if (asked)
+            f.prompts.answerMessage(yes ? MsgResult::Yes : MsgResult::No);
+        CheckListProc::ReadCheckListIn(*f.program, 1);
+        QVERIFY(f.prompts.unexpected().isEmpty());
+        if (asked) {
+            const AskedPrompt &q = f.prompts.last();
+            QCOMPARE(q.text, QStringLiteral("\"%1\" has %2 lines.  Reading it in adds one row for each line.\r\r"
+                                            "Continue This Action?")
+                                 .arg(path)
+                                 .arg(lines));
+            QCOMPARE(q.buttons, MsgButtons::YesNo);
+            QCOMPARE(q.icon, MsgIcon::Question);
+            QCOMPARE(q.defaultButton, std::optional<MsgResult>(MsgResult::No));
+        } else {
+            QCOMPARE(f.prompts.last().kind, AskedPrompt::OpenFile);
+        }
+        const bool read = !asked || yes;
+        QCOMPARE(w->ItemCount, read ? lines : 1);
+        QCOMPARE(w->rowText(1), read ? QStringLiteral("line 1") : QString());
+        if (read)
+            QCOMPARE(w->rowText(lines), QStringLiteral("line %1").arg(lines));
+        // Let the new controls' pending events run, as the event loop would, before the
+        // fixture unloads them (each unloaded control otherwise searches the whole queue).
+        QApplication::processEvents();
+    }
+
+    void longRowsComeBackWhole()
+    {
+        // Longer than a line edit keeps by default (32767 characters).
+        const QString longText = QString(40000, QLatin1Char('x')) + QStringLiteral("end");
+        QByteArray saved;
+        {
+            ProgramFixture f;
+            f.start();
+            CheckListProt *w = newList(f);
+            QVERIFY(w);
+            w->AddLine(longText, 0);
+            QCOMPARE(w->rowText(1), longText);
+            QVERIFY(f.program->SaveNotes());
+            saved = f.readStore();
+        }
+        ProgramFixture g;
+        g.writeStore(saved);
+        g.start();
+        CheckListProt *w = list(g, 1);
+        QVERIFY(w);
+        QCOMPARE(w->rowText(1), longText);
+    }
+
     // ---- the store element ------------------------------------------------------------------
 
     void rowsToTheStoreElement()
