@@ -594,41 +594,21 @@ bool Program::LoadNoteData(const QString &path)
     const QByteArray bytes = file.readAll();
     file.close();
 
-    QDomDocument doc;
-    QString parseError;
-    QDomElement root;
-    if (doc.setContent(bytes, &parseError)) {
-        for (QDomNode n = doc.firstChild(); !n.isNull(); n = n.nextSibling()) {
-            if (n.isElement() && n.nodeName().toLower() == QLatin1String("notedata")) {
-                root = n.toElement();
-                break;
-            }
-        }
-        if (root.isNull())
-            parseError = QStringLiteral("it has no \"notedata\" element");
-    }
-    if (root.isNull()) {
-        setAsideUnreadable(path, QStringLiteral("Pellux.NoteData could not be read (%1).").arg(parseError));
+    const PixelScale scale = pixelScale();
+    const NoteDefaults defaults = noteDefaults();
+    const StoreReadResult read = ReadNoteStore(bytes, scale, defaults);
+    if (!read.ok) {
+        setAsideUnreadable(path, QStringLiteral("Pellux.NoteData could not be read (%1).").arg(read.error));
         return false;
     }
 
     NCP &panel = ncp();
-    const PixelScale scale = pixelScale();
-    const NoteDefaults defaults = noteDefaults();
-    QStringList skipped;
-    int position = 0;
     bool flashed = false;
-    for (QDomElement child = root.firstChildElement(); !child.isNull(); child = child.nextSiblingElement()) {
-        ++position;
+    for (const StoredNote &note : read.notes) {
         QCoreApplication::processEvents();
         if (m_terminateRequested)
             break;
-        QString reason;
-        const std::optional<StoredNote> stored = ReadNoteElement(child, scale, defaults, QLocale(), &reason);
-        if (!stored) {
-            skipped << QStringLiteral("Note %1: %2").arg(position).arg(reason);
-            continue;
-        }
+        const StoredNote *stored = &note;
         const int n = growNotes();
         panel.appendListEntry(stored->title);
         NoteWindow *w = stored->isTextNote()
@@ -643,7 +623,11 @@ bool Program::LoadNoteData(const QString &path)
             w->setWidth(*stored->width);
         if (stored->height)
             w->setHeight(*stored->height);
+        // Loaded notes appear without taking the focus from one another (each would
+        // otherwise roll up the one shown before it).
+        w->setAttribute(Qt::WA_ShowWithoutActivating, true);
         w->setVisible(stored->visible);
+        w->setAttribute(Qt::WA_ShowWithoutActivating, false);
         if (stored->nid.isEmpty()) {
             if (!flashed)
                 flash().DispMsg(QStringLiteral("Initializing GUIDs (One Time Only)"));
@@ -657,9 +641,16 @@ bool Program::LoadNoteData(const QString &path)
         w->SetAlarmData();
     }
     flash().StopMsg();
-    if (!skipped.isEmpty()) {
+    if (!read.skipped.isEmpty()) {
+        QStringList lines;
+        for (const SkippedNote &skip : read.skipped) {
+            lines << (skip.title.isEmpty() ? QStringLiteral("Note %1: %2").arg(skip.position).arg(skip.reason)
+                                           : QStringLiteral("Note %1 (\"%2\"): %3")
+                                                 .arg(skip.position)
+                                                 .arg(skip.title, skip.reason));
+        }
         prompts().message(QStringLiteral("Some notes in Pellux.NoteData could not be loaded and were left out:\r\r")
-                              + skipped.join(QLatin1Char('\r')),
+                              + lines.join(QLatin1Char('\r')),
                           MsgIcon::Exclamation);
     }
     return true;
