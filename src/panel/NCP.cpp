@@ -529,7 +529,7 @@ void NCP::NoteList_Click()
                                             cmdPrint,     cmdEMail, cmdGO,    cmdBring};
     // An entry without a window behind it is a deleted note, whatever it reads.
     NoteWindow *w = slot > 0 ? m_program.note(slot) : nullptr;
-    if (slot == 0 || listEntry(slot) == kDeleted || !w) {
+    if (slot == 0 || !w) {
         lblProtect->setText(slot == 0 ? QString() : QStringLiteral("Deleted"));
         for (QPushButton *b : noteCommands)
             b->setEnabled(false);
@@ -606,8 +606,7 @@ void NCP::cmdSHAll_Click()
     const bool hide = SHButton->text() != kShowNote;
     const int entries = NoteList->count();
     for (int slot = 1; slot <= entries; ++slot) {
-        if (listEntry(slot) == kDeleted)
-            continue;
+        // A deleted note is an empty slot, whatever its list entry reads.
         NoteWindow *w = m_program.note(slot);
         if (!w)
             continue;
@@ -788,8 +787,6 @@ void NCP::cmdConvDynTitle_Click()
         return;
     }
     for (int slot = 1; slot <= m_program.upperBound(); ++slot) {
-        if (listEntry(slot) == kDeleted)
-            continue;
         NoteWindow *w = m_program.note(slot);
         if (!isTextNote(w) || (w->mnuPassword && w->mnuPassword->isChecked()))
             continue;

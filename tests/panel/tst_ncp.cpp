@@ -305,7 +305,7 @@ private slots:
     {
         QTest::addColumn<bool>("startVisible");
         QTest::addColumn<QList<bool>>("after");
-        // Slot 2 is protected; slot 1 is selected.
+        // Slot 2 is protected; slot 3 is a live note titled "(Deleted)"; slot 4 is deleted; slot 1 is selected.
         QTest::newRow("selected hidden: shows the unprotected")
             << false << QList<bool>{true, false, true, false};
         QTest::newRow("selected visible: hides all, protected too")
@@ -318,10 +318,14 @@ private slots:
         ProgramFixture f;
         startWith(f, {textNote(QStringLiteral("One"), QString(), startVisible),
                       textNote(QStringLiteral("Two"), QString(), startVisible),
-                      textNote(QStringLiteral("Three"), QString(), startVisible),
+                      textNote(QStringLiteral("(Deleted)"), QString(), startVisible),
                       textNote(QStringLiteral("Four"), QString(), startVisible)});
         NCP &p = f.program->ncp();
         f.program->note(2)->SetNotePass(QStringLiteral("pw"));
+        // A note that is only titled "(Deleted)" is a note like any other.
+        select(p, 3);
+        QVERIFY(p.cmdDelNote->isEnabled());
+        QCOMPARE(p.lblProtect->text(), QString());
         f.prompts.answerMessage(MsgResult::Yes);
         f.program->ncp().DelNote(4, false);
         select(p, 1);
