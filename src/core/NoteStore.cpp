@@ -4,13 +4,14 @@
 #include "core/LocaleText.h"
 #include "core/Settings.h"
 #include "core/TextRules.h"
-#include "core/XmlLite.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QStringList>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -171,7 +172,7 @@ private:
     QDomElement m_result;
 };
 
-bool isBlank(const QString &text)
+bool isBlank(QStringView text)
 {
     for (QChar c : text) {
         if (!c.isSpace())
@@ -323,31 +324,83 @@ std::optional<std::array<bool, 7>> parseDow(const QString &text)
     return days;
 }
 
-// The readers below serve both the DOM (the loader's elements) and the fast store
-// parser, whose elements answer the same calls.
-template <typename E>
-std::optional<QString> childText(const E &parent, const QString &name)
+/**
+ * An element as the note reading code sees it: its name, its attributes, all the text
+ * inside it (QDomElement::text(): every descendant's character data, pieces made
+ * only of white space left out as the DOM parser leaves them out), and its child
+ * elements down to the depth at which a note keeps its fields. The store's stream
+ * reader and the loader's DOM elements both fill one, so the field rules below are
+ * written once.
+ */
+struct XmlElement
 {
-    const E e = parent.firstChildElement(name);
-    if (e.isNull())
-        return std::nullopt;
-    return e.text();
+    QString name;
+    QList<std::pair<QString, QString>> attributes;
+    QString text;
+    QList<XmlElement> children;
+
+    /// The first child element named \a tag, or null.
+    const XmlElement *child(const QString &tag) const
+    {
+        for (const XmlElement &c : children) {
+            if (c.name == tag)
+                return &c;
+        }
+        return nullptr;
+    }
+    std::optional<QString> childText(const QString &tag) const
+    {
+        const XmlElement *c = child(tag);
+        if (!c)
+            return std::nullopt;
+        return c->text;
+    }
+    /// The value of the attribute \a attr, or null when the element has none.
+    const QString *attribute(const QString &attr) const
+    {
+        for (const auto &[key, value] : attributes) {
+            if (key == attr)
+                return &value;
+        }
+        return nullptr;
+    }
+};
+
+// A note keeps its fields in its children ("title") and grandchildren ("item",
+// "size"); deeper markup only adds to their text.
+constexpr int NoteFieldLevels = 2;
+
+/// \a e as the note reading code sees it; the element's own text only when \a withText.
+XmlElement fromDom(const QDomElement &e, int childLevels, bool withText)
+{
+    XmlElement out;
+    out.name = e.tagName();
+    const QDomNamedNodeMap attrs = e.attributes();
+    for (int i = 0; i < attrs.count(); ++i) {
+        const QDomNode a = attrs.item(i);
+        out.attributes.append({a.nodeName(), a.nodeValue()});
+    }
+    if (withText)
+        out.text = e.text();
+    if (childLevels > 0) {
+        for (QDomElement c = e.firstChildElement(); !c.isNull(); c = c.nextSiblingElement())
+            out.children.append(fromDom(c, childLevels - 1, true));
+    }
+    return out;
 }
 
-template <typename E>
-bool readBool(const E &parent, const QString &name, bool fallback)
+bool readBool(const XmlElement &parent, const QString &name, bool fallback)
 {
-    const std::optional<QString> t = childText(parent, name);
+    const std::optional<QString> t = parent.childText(name);
     if (!t)
         return fallback;
     return ParseBoolWord(*t).value_or(fallback);
 }
 
-template <typename E>
-std::optional<int> readPixels(const E &parent, const QString &name, int twipsPerPixel,
+std::optional<int> readPixels(const XmlElement &parent, const QString &name, int twipsPerPixel,
                               bool mustBePositive)
 {
-    const std::optional<QString> t = childText(parent, name);
+    const std::optional<QString> t = parent.childText(name);
     if (!t)
         return std::nullopt;
     std::optional<int> v = ParsePixelNumber(*t, twipsPerPixel);
@@ -356,26 +409,23 @@ std::optional<int> readPixels(const E &parent, const QString &name, int twipsPer
     return v;
 }
 
-template <typename E>
-NoteStyle readStyle(const E &note, const NoteStyle &defaults, const QLocale &locale)
+NoteStyle readStyle(const XmlElement &note, const NoteStyle &defaults, const QLocale &locale)
 {
     NoteStyle style = defaults;
-    const E font = note.firstChildElement(TagFont);
-    if (!font.isNull()) {
-        if (const auto name = childText(font, QStringLiteral("name")); name && !name->trimmed().isEmpty())
+    if (const XmlElement *font = note.child(TagFont)) {
+        if (const auto name = font->childText(QStringLiteral("name")); name && !name->trimmed().isEmpty())
             style.fontName = *name;
-        if (const auto size = childText(font, QStringLiteral("size")))
+        if (const auto size = font->childText(QStringLiteral("size")))
             style.fontSize = ParseFontSize(*size, locale).value_or(defaults.fontSize);
-        style.bold = readBool(font, QStringLiteral("bold"), defaults.bold);
-        style.italic = readBool(font, QStringLiteral("italic"), defaults.italic);
-        style.underline = readBool(font, QStringLiteral("underline"), defaults.underline);
-        style.strikethru = readBool(font, QStringLiteral("strikethru"), defaults.strikethru);
+        style.bold = readBool(*font, QStringLiteral("bold"), defaults.bold);
+        style.italic = readBool(*font, QStringLiteral("italic"), defaults.italic);
+        style.underline = readBool(*font, QStringLiteral("underline"), defaults.underline);
+        style.strikethru = readBool(*font, QStringLiteral("strikethru"), defaults.strikethru);
     }
-    const E color = note.firstChildElement(TagColor);
-    if (!color.isNull()) {
-        if (const auto fore = childText(color, QStringLiteral("fore")))
+    if (const XmlElement *color = note.child(TagColor)) {
+        if (const auto fore = color->childText(QStringLiteral("fore")))
             style.foreColor = HtmlToColorChecked(*fore).value_or(defaults.foreColor);
-        if (const auto back = childText(color, QStringLiteral("back")))
+        if (const auto back = color->childText(QStringLiteral("back")))
             style.backColor = HtmlToColorChecked(*back).value_or(defaults.backColor);
     }
     return style;
@@ -384,11 +434,39 @@ NoteStyle readStyle(const E &note, const NoteStyle &defaults, const QLocale &loc
 // A store is four levels deep (notedata, note, data, item). The DOM parser's time
 // grows with the square of the nesting depth, so a document nested far deeper than
 // any store could freeze the program for minutes; it is refused before parsing.
+// The stream reader holds documents to the same limit, so the two agree.
 constexpr int MaxStoreDepth = 64;
+
+const QString NoRootMessage = QStringLiteral("The note store has no \"notedata\" element.");
+
+QString tooDeepMessage()
+{
+    return QStringLiteral("The note store is nested more than %1 levels deep; it is not a note store.")
+        .arg(MaxStoreDepth);
+}
+
+QString unreadableMessage(qint64 line, qint64 column, const QString &why)
+{
+    return QStringLiteral("The note store is not a readable XML document (line %1, column %2: %3).")
+        .arg(line)
+        .arg(column)
+        .arg(why);
+}
+
+/**
+ * Set up as QDomDocument::setContent sets up its own reader: without namespace
+ * processing a prefix nobody declared is part of a plain name, not an error. A
+ * guard that stopped at such a prefix would let the deep nesting after it through.
+ */
+void likeTheDom(QXmlStreamReader &reader)
+{
+    reader.setNamespaceProcessing(false);
+}
 
 bool nestingWithin(const QByteArray &document, int limit)
 {
     QXmlStreamReader reader(document);
+    likeTheDom(reader);
     int depth = 0;
     while (!reader.atEnd()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
@@ -402,43 +480,48 @@ bool nestingWithin(const QByteArray &document, int limit)
     return true; // a malformed document is left to the parser, which says where
 }
 
+/// Character data the DOM parser keeps: CDATA always, other text unless it is all blank.
+bool textKept(const QXmlStreamReader &reader)
+{
+    return reader.isCDATA() || !isBlank(reader.text());
+}
+
 bool knownNoteType(const QString &type)
 {
     return type == QLatin1String("TextNote") || type == QLatin1String("TextNote30")
         || type == QLatin1String("CheckList") || type == QLatin1String("CheckList30");
 }
 
-template <typename E>
-AlarmRecord readAlarm(const E &note, TextForms &forms)
+AlarmRecord readAlarm(const XmlElement &note, TextForms &forms)
 {
     AlarmRecord alarm;
-    const E e = note.firstChildElement(TagAlarm);
-    if (e.isNull())
+    const XmlElement *e = note.child(TagAlarm);
+    if (!e)
         return alarm;
 
     bool enabled = false;
-    if (const auto t = childText(e, QStringLiteral("enabled")))
+    if (const auto t = e->childText(QStringLiteral("enabled")))
         enabled = ParseBoolWord(*t).value_or(false);
-    alarm.Sound = childText(e, QStringLiteral("sound")).value_or(QString());
-    if (const auto t = childText(e, QStringLiteral("type")))
+    alarm.Sound = e->childText(QStringLiteral("sound")).value_or(QString());
+    if (const auto t = e->childText(QStringLiteral("type")))
         alarm.AlarmType = quint8(parseAlarmType(*t).value_or(0));
 
     bool timeKnown = false;
-    if (const auto t = childText(e, QStringLiteral("time"))) {
+    if (const auto t = e->childText(QStringLiteral("time"))) {
         if (const auto time = forms.time(*t)) {
             alarm.AlarmTime = *time;
             timeKnown = true;
         }
     }
     bool dateKnown = false;
-    if (const auto t = childText(e, QStringLiteral("date"))) {
+    if (const auto t = e->childText(QStringLiteral("date"))) {
         if (const auto date = forms.date(*t)) {
             alarm.AlarmDate = *date;
             dateKnown = true;
         }
     }
     bool daysKnown = false;
-    if (const auto t = childText(e, QStringLiteral("dow"))) {
+    if (const auto t = e->childText(QStringLiteral("dow"))) {
         if (const auto days = parseDow(*t)) {
             alarm.DaysOfWeek = *days;
             daysKnown = true;
@@ -449,8 +532,7 @@ AlarmRecord readAlarm(const E &note, TextForms &forms)
     return alarm;
 }
 
-template <typename E>
-std::optional<StoredNote> readNote(const E &note, const PixelScale &scale, const NoteDefaults &defaults,
+std::optional<StoredNote> readNote(const XmlElement &note, const PixelScale &scale, const NoteDefaults &defaults,
                                    TextForms &forms, QString *skipReason)
 {
     auto skip = [&](const QString &reason) -> std::optional<StoredNote> {
@@ -458,19 +540,17 @@ std::optional<StoredNote> readNote(const E &note, const PixelScale &scale, const
             *skipReason = reason;
         return std::nullopt;
     };
-    if (note.isNull())
-        return skip(QStringLiteral("There is no note element."));
-    if (note.tagName() != TagNote)
-        return skip(QStringLiteral("The element \"%1\" is not a note.").arg(note.tagName()));
-    if (!note.hasAttribute(AttrType))
+    if (note.name != TagNote)
+        return skip(QStringLiteral("The element \"%1\" is not a note.").arg(note.name));
+    const QString *type = note.attribute(AttrType);
+    if (!type)
         return skip(QStringLiteral("The note has no type."));
-    const QString type = note.attribute(AttrType);
-    if (!knownNoteType(type))
-        return skip(QStringLiteral("The note type \"%1\" is unknown.").arg(type));
+    if (!knownNoteType(*type))
+        return skip(QStringLiteral("The note type \"%1\" is unknown.").arg(*type));
 
     StoredNote n;
-    n.type = type;
-    n.nid = childText(note, TagNid).value_or(QString());
+    n.type = *type;
+    n.nid = note.childText(TagNid).value_or(QString());
     n.top = readPixels(note, TagTop, scale.y, false);
     n.left = readPixels(note, TagLeft, scale.x, false);
     n.width = readPixels(note, TagWidth, scale.x, true);
@@ -480,23 +560,26 @@ std::optional<StoredNote> readNote(const E &note, const PixelScale &scale, const
     n.ontop = readBool(note, TagOntop, defaults.ontop);
     n.alarm = readAlarm(note, forms);
 
-    const E data = note.firstChildElement(TagData);
+    const XmlElement *data = note.child(TagData);
     if (n.isTextNote()) {
         // The parser has folded every line break to LF; the note keeps CR LF.
-        n.text = data.isNull() ? QString() : toCrLf(data.text());
+        n.text = data ? toCrLf(data->text) : QString();
         n.dynamicTitle = readBool(note, TagDynamicTitle, defaults.dynamicTitle);
-    } else if (!data.isNull()) {
-        for (E item = data.firstChildElement(TagItem); !item.isNull();
-             item = item.nextSiblingElement(TagItem)) {
+    } else if (data) {
+        n.rows.reserve(data->children.size());
+        for (const XmlElement &item : data->children) {
+            if (item.name != TagItem)
+                continue;
             CheckRow row;
-            row.checked = ParseBoolWord(item.attribute(AttrChecked)).value_or(false);
-            row.text = item.text();
+            const QString *checked = item.attribute(AttrChecked);
+            row.checked = checked ? ParseBoolWord(*checked).value_or(false) : false;
+            row.text = item.text;
             n.rows.append(row);
         }
     }
     n.style = readStyle(note, defaults.style, forms.locale());
 
-    if (const auto title = childText(note, TagTitle)) {
+    if (const auto title = note.childText(TagTitle)) {
         n.title = *title;
     } else {
         // No title stored: name the note after its content, as a dynamic title would.
@@ -505,29 +588,50 @@ std::optional<StoredNote> readNote(const E &note, const PixelScale &scale, const
     return n;
 }
 
-const QString NoRootMessage = QStringLiteral("The note store has no \"notedata\" element.");
-
-template <typename E>
-void readNotes(const E &root, const PixelScale &scale, const NoteDefaults &defaults, const QLocale &locale,
-               StoreReadResult &result)
+/// The children of the root, one by one, into the result: notes read, others skipped.
+class NoteCollector
 {
-    result.ok = true;
-    TextForms forms(locale);
-    int position = 0;
-    for (E e = root.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
-        ++position;
+public:
+    NoteCollector(const PixelScale &scale, const NoteDefaults &defaults, const QLocale &locale)
+        : m_scale(scale), m_defaults(defaults), m_forms(locale)
+    {
+    }
+
+    void add(const XmlElement &e)
+    {
+        ++m_position;
         QString reason;
-        std::optional<StoredNote> note = readNote(e, scale, defaults, forms, &reason);
+        std::optional<StoredNote> note = readNote(e, m_scale, m_defaults, m_forms, &reason);
         if (note) {
-            result.notes.append(std::move(*note));
+            m_result.notes.append(std::move(*note));
         } else {
             SkippedNote s;
-            s.position = position;
-            s.title = childText(e, TagTitle).value_or(QString());
+            s.position = m_position;
+            s.title = e.childText(TagTitle).value_or(QString());
             s.reason = reason;
-            result.skipped.append(s);
+            m_result.skipped.append(s);
         }
     }
+
+    StoreReadResult finish()
+    {
+        m_result.ok = true;
+        return std::move(m_result);
+    }
+
+private:
+    const PixelScale &m_scale;
+    const NoteDefaults &m_defaults;
+    TextForms m_forms;
+    int m_position = 0;
+    StoreReadResult m_result;
+};
+
+StoreReadResult failure(const QString &error)
+{
+    StoreReadResult result;
+    result.error = error;
+    return result;
 }
 
 } // namespace
@@ -673,33 +777,38 @@ std::optional<QDate> ParseAlarmDate(const QString &text, const QLocale &locale)
 AlarmRecord ReadAlarmElement(const QDomElement &note, const QLocale &locale)
 {
     TextForms forms(locale);
-    return readAlarm(note, forms);
+    const QDomElement alarm = note.firstChildElement(TagAlarm);
+    XmlElement e;
+    if (!alarm.isNull())
+        e.children.append(fromDom(alarm, 1, false));
+    return readAlarm(e, forms);
 }
 
 std::optional<StoredNote> ReadNoteElement(const QDomElement &note, const PixelScale &scale,
                                           const NoteDefaults &defaults, const QLocale &locale,
                                           QString *skipReason)
 {
+    if (note.isNull()) {
+        if (skipReason)
+            *skipReason = QStringLiteral("There is no note element.");
+        return std::nullopt;
+    }
     TextForms forms(locale);
-    return readNote(note, scale, defaults, forms, skipReason);
+    return readNote(fromDom(note, NoteFieldLevels, false), scale, defaults, forms, skipReason);
 }
 
 StoreDocument ParseStoreDocument(const QByteArray &bytes)
 {
     StoreDocument result;
     if (!nestingWithin(bytes, MaxStoreDepth)) {
-        result.error = QStringLiteral("The note store is nested more than %1 levels deep; it is not a note store.")
-                           .arg(MaxStoreDepth);
+        result.error = tooDeepMessage();
         return result;
     }
     QString message;
     int line = 0;
     int column = 0;
     if (!result.document.setContent(bytes, &message, &line, &column)) {
-        result.error = QStringLiteral("The note store is not a readable XML document (line %1, column %2: %3).")
-                           .arg(line)
-                           .arg(column)
-                           .arg(message);
+        result.error = unreadableMessage(line, column, message);
         return result;
     }
     for (QDomNode n = result.document.firstChild(); !n.isNull(); n = n.nextSibling()) {
@@ -715,34 +824,107 @@ StoreDocument ParseStoreDocument(const QByteArray &bytes)
 StoreReadResult ReadNoteStoreThroughDom(const QByteArray &document, const PixelScale &scale,
                                         const NoteDefaults &defaults, const QLocale &locale)
 {
-    StoreReadResult result;
     const StoreDocument doc = ParseStoreDocument(document);
-    if (!doc.ok()) {
-        result.error = doc.error;
-        return result;
-    }
-    readNotes(doc.root, scale, defaults, locale, result);
-    return result;
+    if (!doc.ok())
+        return failure(doc.error);
+    NoteCollector notes(scale, defaults, locale);
+    for (QDomElement e = doc.root.firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
+        notes.add(fromDom(e, NoteFieldLevels, false));
+    return notes.finish();
 }
 
 StoreReadResult ReadNoteStore(const QByteArray &document, const PixelScale &scale,
                               const NoteDefaults &defaults, const QLocale &locale)
 {
-    // The store as this program writes it goes through the fast parser; anything
-    // that parser does not take (another encoding, a document type, damage) goes
-    // through the DOM, which also words the error.
-    xmllite::Document doc;
-    if (doc.parse(document, MaxStoreDepth)) {
-        StoreReadResult result;
-        const xmllite::Element root = doc.documentElement();
-        if (root.tagName().toLower() != QLatin1String("notedata")) {
-            result.error = NoRootMessage;
-            return result;
+    // One pass of the stream reader, each note handed on as soon as it ends. The
+    // verdict on a document is the DOM's (ReadNoteStoreThroughDom, and the loader's
+    // walk over ParseStoreDocument), so a store reads the same whichever way it is
+    // read: same depth guard, same text rule, same refusals in the same words.
+    QXmlStreamReader reader(document);
+    likeTheDom(reader);
+    NoteCollector notes(scale, defaults, locale);
+
+    // The note being read, then the child and the grandchild open inside it.
+    std::array<XmlElement, NoteFieldLevels + 1> open;
+    int depth = 0;              // of the open element: the root is at 1, the notes at 2
+    bool rootSeen = false;
+    bool isStore = false;       // the root is a "notedata" element
+    bool docTypeSeen = false;
+    // A document type after the root, or a second one, passes the stream reader but
+    // not the DOM parser. Such a store is refused as the DOM refuses it; deeper
+    // nesting further on still wins, as the DOM's guard runs before its parse.
+    QString refused;
+
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement: {
+            if (++depth > MaxStoreDepth)
+                return failure(tooDeepMessage());
+            if (depth == 1) {
+                rootSeen = true;
+                isStore = reader.qualifiedName().toString().toLower() == QLatin1String("notedata");
+                break;
+            }
+            const int level = depth - 2;
+            if (!isStore || !refused.isEmpty() || level > NoteFieldLevels)
+                break;
+            XmlElement &e = open[size_t(level)];
+            e.name = reader.qualifiedName().toString();
+            const QXmlStreamAttributes attributes = reader.attributes();
+            if (!attributes.isEmpty()) {
+                e.attributes.reserve(attributes.size());
+                for (const QXmlStreamAttribute &a : attributes)
+                    e.attributes.append({a.qualifiedName().toString(), a.value().toString()});
+            }
+            break;
         }
-        readNotes(root, scale, defaults, locale, result);
-        return result;
+        case QXmlStreamReader::EndElement: {
+            const int level = depth - 2;
+            --depth;
+            if (!isStore || !refused.isEmpty() || level < 0 || level > NoteFieldLevels)
+                break;
+            XmlElement &e = open[size_t(level)];
+            if (level == 0)
+                notes.add(e);
+            else
+                open[size_t(level - 1)].children.append(std::move(e));
+            e = XmlElement();
+            break;
+        }
+        case QXmlStreamReader::Characters: {
+            // Text counts for every open element from the note's children down; the
+            // note's own loose text and the root's are never read.
+            if (!isStore || !refused.isEmpty() || depth < 3 || !textKept(reader))
+                break;
+            const QStringView text = reader.text();
+            const int deepest = std::min(depth - 2, NoteFieldLevels);
+            for (int level = 1; level <= deepest; ++level)
+                open[size_t(level)].text += text;
+            break;
+        }
+        case QXmlStreamReader::DTD:
+            if (refused.isEmpty() && (rootSeen || docTypeSeen)) {
+                // The DOM parser's own words, translated as it translates them.
+                const QString why = rootSeen
+                    ? QCoreApplication::translate("QDomParser", "Unexpected token")
+                    : QCoreApplication::translate("QDomParser", "Multiple DTD sections are not allowed");
+                refused = unreadableMessage(reader.lineNumber(), reader.columnNumber(), why);
+            }
+            docTypeSeen = true;
+            break;
+        default:
+            // Comments, processing instructions and unresolved entity references add
+            // nothing, as in the DOM's text().
+            break;
+        }
     }
-    return ReadNoteStoreThroughDom(document, scale, defaults, locale);
+    if (!refused.isEmpty())
+        return failure(refused);
+    if (reader.hasError())
+        return failure(unreadableMessage(reader.lineNumber(), reader.columnNumber(), reader.errorString()));
+    if (!isStore)
+        return failure(NoRootMessage);
+    return notes.finish();
 }
 
 QByteArray WriteNoteStore(const QList<StoredNote> &notes, const PixelScale &scale, const QLocale &locale)

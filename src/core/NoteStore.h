@@ -80,9 +80,9 @@ struct StoreDocument
 StoreDocument ParseStoreDocument(const QByteArray &bytes);
 
 /**
- * The same reader over the general DOM parser alone. ReadNoteStore uses a faster
- * parser for plain UTF-8 stores and comes here for everything else; the two give
- * the same result for every document (the tests hold them to it).
+ * The same reader over the DOM parser (ParseStoreDocument). ReadNoteStore streams
+ * through the document instead, which is several times faster; the two give the
+ * same result for every document (the tests hold them to it).
  */
 StoreReadResult ReadNoteStoreThroughDom(const QByteArray &document, const PixelScale &scale,
                                         const NoteDefaults &defaults, const QLocale &locale = QLocale());
