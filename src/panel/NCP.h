@@ -208,6 +208,8 @@ private:
     std::function<void()> m_alarmSweep;     ///< empty: the program's CheckAlarms
     int m_autoSaveCounter = 0;
     int m_lastMinute = 0;
+    /// Minutes since the epoch at the last look at the local time (none yet).
+    qint64 m_lastEpochMinute = -1;
     int m_lastScreenSaver = 0;
     int m_lastLocked = 0;
     bool m_resizeInProgress = false;

@@ -325,13 +325,21 @@ void NCP::tmrWindowCheck_Timer()
     // Ten times a second: only cheap questions here, the desktop's answers are cached.
     m_program.CheckRollUp();
 
-    const int minute = m_program.clock().now().time().minute();
-    if (minute != m_lastMinute) {
-        m_lastMinute = minute;
-        if (m_alarmSweep)
-            m_alarmSweep();
-        else
-            m_program.CheckAlarms();
+    // The local minute can only change when the epoch minute does (time-zone offsets
+    // are whole minutes), so the local time, which costs a time-zone lookup, is read
+    // once a minute rather than on every tick.
+    const qint64 ms = m_program.clock().msecsSinceEpoch();
+    const qint64 epochMinute = ms >= 0 ? ms / 60000 : -((-ms + 59999) / 60000);
+    if (epochMinute != m_lastEpochMinute) {
+        m_lastEpochMinute = epochMinute;
+        const int minute = m_program.clock().now().time().minute();
+        if (minute != m_lastMinute) {
+            m_lastMinute = minute;
+            if (m_alarmSweep)
+                m_alarmSweep();
+            else
+                m_program.CheckAlarms();
+        }
     }
 
     const int saver = m_program.system().screenSaverActive() ? 1 : 0;

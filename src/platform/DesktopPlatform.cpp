@@ -21,6 +21,11 @@ QDateTime SystemClock::now() const
     return QDateTime::currentDateTime();
 }
 
+qint64 SystemClock::msecsSinceEpoch() const
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
 void SystemClock::waitUntil(const QDateTime &moment)
 {
     while (QDateTime::currentDateTime() < moment) {

@@ -15,6 +15,7 @@ class SystemClock : public Clock
 {
 public:
     QDateTime now() const override;
+    qint64 msecsSinceEpoch() const override;
     void waitUntil(const QDateTime &moment) override;
 };
 
