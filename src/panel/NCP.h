@@ -200,6 +200,8 @@ private:
     /// bring it back, or the user chose to have neither icon.
     bool mayHideWhenMinimised() const;
     void hideWhenMinimisedLater();
+    /// Puts the window's frame (title bar included) at \a topLeft.
+    void moveFrameTo(const QPoint &topLeft);
     /// Size calibration of one direction; returns the outer size (twips) it settled on.
     int calibrate(int outerTwips, int neededTwips, int stepTwips, bool vertical);
     void popupTrayMenu();
@@ -216,6 +218,8 @@ private:
     bool m_closing = false;
     bool m_autoSaving = false;
     bool m_hidePending = false;
+    /// Client area's offset inside the desktop's frame, as last seen.
+    QPoint m_frameOffset;
 };
 
 } // namespace pellux

@@ -126,7 +126,7 @@ void NCP::applyStoredGeometry()
 {
     const int tx = twipsX(m_program);
     const int ty = twipsY(m_program);
-    move(m_program.settings.Left / tx, m_program.settings.Top / ty);
+    moveFrameTo(QPoint(m_program.settings.Left / tx, m_program.settings.Top / ty));
     resize(qMax(1, m_program.settings.Wide / tx), qMax(1, m_program.settings.High / ty));
 }
 
@@ -180,6 +180,21 @@ void NCP::hideWhenMinimisedLater()
     });
 }
 
+void NCP::moveFrameTo(const QPoint &topLeft)
+{
+    // A window placed before it existed is where it should be already.
+    if (pos() == topLeft)
+        return;
+    if (isVisible() || !windowHandle()) {
+        move(topLeft);
+        return;
+    }
+    // A window the desktop has withdrawn (hidden in the tray) has lost its frame, and
+    // a move would put the client area where the frame belongs, pushing the title bar
+    // off the screen: place the client area where the last frame had it.
+    setGeometry(QRect(topLeft + m_frameOffset, size()));
+}
+
 int NCP::calibrate(int outerTwips, int neededTwips, int stepTwips, bool vertical)
 {
     auto client = [this, vertical, stepTwips] { return (vertical ? height() : width()) * stepTwips; };
@@ -202,6 +217,8 @@ void NCP::Form_Resize()
 {
     if (m_resizeInProgress)
         return;
+    if (isVisible() && frameGeometry() != geometry())
+        m_frameOffset = geometry().topLeft() - frameGeometry().topLeft();
     if (isMinimized()) {
         setWindowTitle(kCaptionMinimised);
         if (m_program.settings.TaskbarIcon == 0 && m_program.modalDialog == 0 && mayHideWhenMinimised())
@@ -221,7 +238,7 @@ void NCP::Form_Resize()
     // The panel is sized by the program alone: free it for the calibration, fix it after.
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    move(s.Left / tx, s.Top / ty);
+    moveFrameTo(QPoint(s.Left / tx, s.Top / ty));
     resize(qMax(1, s.Wide / tx), qMax(1, s.High / ty));
 
     // The window's own size is its outer size here: the window manager's title bar
