@@ -14,6 +14,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace pellux {
 
@@ -337,7 +338,7 @@ struct XmlElement
     QString name;
     QList<std::pair<QString, QString>> attributes;
     QString text;
-    QList<XmlElement> children;
+    std::vector<XmlElement> children;
 
     /// The first child element named \a tag, or null.
     const XmlElement *child(const QString &tag) const
@@ -370,6 +371,33 @@ struct XmlElement
 // "size"); deeper markup only adds to their text.
 constexpr int NoteFieldLevels = 2;
 
+/**
+ * \a text as a string. A store repeats a few dozen element names and attribute
+ * values thousands of times over (every note has its "title", every row its
+ * checked="False"); those share one string each instead of costing an allocation
+ * every time.
+ */
+QString sharedText(QStringView text)
+{
+    static const QHash<QStringView, QString> known = [] {
+        static const QString words[] = {
+            TagNote, TagTitle, TagNid, TagTop, TagLeft, TagWidth, TagHeight, TagVisible, TagRollup, TagOntop,
+            TagAlarm, TagData, TagDynamicTitle, TagFont, TagColor, TagItem, AttrType, AttrChecked,
+            QStringLiteral("enabled"), QStringLiteral("sound"), QStringLiteral("time"), QStringLiteral("date"),
+            QStringLiteral("dow"), QStringLiteral("name"), QStringLiteral("size"), QStringLiteral("bold"),
+            QStringLiteral("italic"), QStringLiteral("underline"), QStringLiteral("strikethru"),
+            QStringLiteral("fore"), QStringLiteral("back"), QStringLiteral("True"), QStringLiteral("False"),
+            QStringLiteral("TextNote"), QStringLiteral("TextNote30"), QStringLiteral("CheckList"),
+            QStringLiteral("CheckList30")};
+        QHash<QStringView, QString> table;
+        for (const QString &w : words)
+            table.insert(w, w);
+        return table;
+    }();
+    const auto it = known.constFind(text);
+    return it != known.cend() ? *it : text.toString();
+}
+
 /// \a e as the note reading code sees it; the element's own text only when \a withText.
 XmlElement fromDom(const QDomElement &e, int childLevels, bool withText)
 {
@@ -384,7 +412,7 @@ XmlElement fromDom(const QDomElement &e, int childLevels, bool withText)
         out.text = e.text();
     if (childLevels > 0) {
         for (QDomElement c = e.firstChildElement(); !c.isNull(); c = c.nextSiblingElement())
-            out.children.append(fromDom(c, childLevels - 1, true));
+            out.children.push_back(fromDom(c, childLevels - 1, true));
     }
     return out;
 }
@@ -719,6 +747,11 @@ QString BoolWord(bool value)
 
 std::optional<bool> ParseBoolWord(const QString &text)
 {
+    // The words as the writer spells them, thousands of times in a store, first.
+    if (text == QLatin1String("True"))
+        return true;
+    if (text == QLatin1String("False"))
+        return false;
     const QString t = text.trimmed();
     if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
         return true;
@@ -742,6 +775,25 @@ QString PixelNumber(int twips, int twipsPerPixel)
 std::optional<int> ParsePixelNumber(const QString &text, int twipsPerPixel)
 {
     const int factor = twipsPerPixel >= 1 ? twipsPerPixel : 15;
+    // Whole pixels as the writer puts them ("-300"), the common case, without the
+    // general number parser.
+    if (const qsizetype n = text.size(); n > 0 && n <= 10) {
+        const bool negative = text.front() == QLatin1Char('-');
+        qint64 pixels = 0;
+        qsizetype i = negative ? 1 : 0;
+        bool digits = i < n;
+        for (; i < n && digits; ++i) {
+            const char16_t c = text.at(i).unicode();
+            digits = c >= u'0' && c <= u'9';
+            pixels = pixels * 10 + (c - u'0');
+        }
+        if (digits) {
+            const qint64 twips = (negative ? -pixels : pixels) * factor;
+            if (twips < std::numeric_limits<int>::min() || twips > std::numeric_limits<int>::max())
+                return std::nullopt;
+            return int(twips);
+        }
+    }
     const std::optional<double> v = ParseDecimalText(text, QLocale());
     if (!v)
         return std::nullopt;
@@ -780,7 +832,7 @@ AlarmRecord ReadAlarmElement(const QDomElement &note, const QLocale &locale)
     const QDomElement alarm = note.firstChildElement(TagAlarm);
     XmlElement e;
     if (!alarm.isNull())
-        e.children.append(fromDom(alarm, 1, false));
+        e.children.push_back(fromDom(alarm, 1, false));
     return readAlarm(e, forms);
 }
 
@@ -844,8 +896,11 @@ StoreReadResult ReadNoteStore(const QByteArray &document, const PixelScale &scal
     likeTheDom(reader);
     NoteCollector notes(scale, defaults, locale);
 
-    // The note being read, then the child and the grandchild open inside it.
-    std::array<XmlElement, NoteFieldLevels + 1> open;
+    // The note being read, and the child and the grandchild open inside it. Each
+    // element is made in place in its parent, and the note's own storage serves the
+    // next note again.
+    XmlElement note;
+    std::array<XmlElement *, NoteFieldLevels + 1> open{};
     int depth = 0;              // of the open element: the root is at 1, the notes at 2
     bool rootSeen = false;
     bool isStore = false;       // the root is a "notedata" element
@@ -868,13 +923,20 @@ StoreReadResult ReadNoteStore(const QByteArray &document, const PixelScale &scal
             const int level = depth - 2;
             if (!isStore || !refused.isEmpty() || level > NoteFieldLevels)
                 break;
-            XmlElement &e = open[size_t(level)];
-            e.name = reader.qualifiedName().toString();
+            XmlElement *e = &note;
+            if (level > 0) {
+                std::vector<XmlElement> &siblings = open[size_t(level - 1)]->children;
+                if (siblings.capacity() == 0)
+                    siblings.reserve(16);
+                e = &siblings.emplace_back();
+            }
+            open[size_t(level)] = e;
+            e->name = sharedText(reader.qualifiedName());
             const QXmlStreamAttributes attributes = reader.attributes();
             if (!attributes.isEmpty()) {
-                e.attributes.reserve(attributes.size());
+                e->attributes.reserve(attributes.size());
                 for (const QXmlStreamAttribute &a : attributes)
-                    e.attributes.append({a.qualifiedName().toString(), a.value().toString()});
+                    e->attributes.append({sharedText(a.qualifiedName()), sharedText(a.value())});
             }
             break;
         }
@@ -883,12 +945,11 @@ StoreReadResult ReadNoteStore(const QByteArray &document, const PixelScale &scal
             --depth;
             if (!isStore || !refused.isEmpty() || level < 0 || level > NoteFieldLevels)
                 break;
-            XmlElement &e = open[size_t(level)];
-            if (level == 0)
-                notes.add(e);
-            else
-                open[size_t(level - 1)].children.append(std::move(e));
-            e = XmlElement();
+            if (level == 0) {
+                notes.add(note);
+                note.attributes.clear();
+                note.children.clear();
+            }
             break;
         }
         case QXmlStreamReader::Characters: {
@@ -899,7 +960,7 @@ StoreReadResult ReadNoteStore(const QByteArray &document, const PixelScale &scal
             const QStringView text = reader.text();
             const int deepest = std::min(depth - 2, NoteFieldLevels);
             for (int level = 1; level <= deepest; ++level)
-                open[size_t(level)].text += text;
+                open[size_t(level)]->text += text;
             break;
         }
         case QXmlStreamReader::DTD:

@@ -1018,6 +1018,14 @@ void TestNoteStore::parsePixelNumbers_data()
     QTest::newRow("word") << "abc" << 15 << false << 0;
     QTest::newRow("trailing word") << "10px" << 15 << false << 0;
     QTest::newRow("beyond int") << "99999999999" << 15 << false << 0;
+    QTest::newRow("ten digits beyond int") << "9999999999" << 15 << false << 0;
+    QTest::newRow("last pixel within int") << "143165576" << 15 << true << 2147483640;
+    QTest::newRow("first pixel beyond int") << "143165577" << 15 << false << 0;
+    QTest::newRow("first negative pixel beyond int") << "-143165577" << 15 << false << 0;
+    QTest::newRow("leading zeros") << "007" << 15 << true << 105;
+    QTest::newRow("negative zero") << "-0" << 15 << true << 0;
+    QTest::newRow("minus alone") << "-" << 15 << false << 0;
+    QTest::newRow("plus sign") << "+4" << 15 << true << 60;
     QTest::newRow("infinite") << "inf" << 15 << false << 0;
 }
 
