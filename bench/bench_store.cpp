@@ -4,6 +4,7 @@
 #include "core/NoteStore.h"
 
 #include <QLocale>
+#include <QXmlStreamReader>
 #include <benchmark/benchmark.h>
 
 using namespace pellux;
@@ -89,9 +90,32 @@ void BM_ReadStore(benchmark::State &state)
     state.counters["store_bytes"] = double(store.size());
 }
 
+
+// The floor under BM_ReadStore: the stream reader alone going through the same store,
+// token by token, with nothing kept.
+void BM_ReadStoreTokensOnly(benchmark::State &state)
+{
+    const QByteArray store = WriteNoteStore(makeNotes(int(state.range(0))), PixelScale(), US);
+    qint64 tokens = 0;
+    for (auto _ : state) {
+        QXmlStreamReader reader(store);
+        reader.setNamespaceProcessing(false);
+        tokens = 0;
+        while (!reader.atEnd()) {
+            reader.readNext();
+            ++tokens;
+        }
+        if (reader.hasError())
+            state.SkipWithError("the store is not well formed");
+        benchmark::DoNotOptimize(tokens);
+    }
+    state.counters["tokens"] = double(tokens);
+}
+
 } // namespace
 
 BENCHMARK(BM_WriteStore)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadStore)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadStoreTokensOnly)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
