@@ -81,7 +81,7 @@ StoreDocument ParseStoreDocument(const QByteArray &bytes);
 
 /**
  * The same reader over the DOM parser (ParseStoreDocument). ReadNoteStore streams
- * through the document instead, which is several times faster; the two give the
+ * through the document instead, about three times faster; the two give the
  * same result for every document (the tests hold them to it).
  */
 StoreReadResult ReadNoteStoreThroughDom(const QByteArray &document, const PixelScale &scale,
