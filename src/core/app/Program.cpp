@@ -60,6 +60,10 @@ Program::~Program()
     for (int i = 1; i < Notes.size(); ++i)
         delete Notes.at(i);
     Notes.clear();
+    // Windows unloaded earlier still refer to the program in their destructors.
+    for (const QPointer<NoteWindow> &w : std::as_const(m_unloading))
+        delete w.data();
+    m_unloading.clear();
     m_trayMenu.reset();
     m_ncp.reset();
     m_flash.reset();
@@ -135,6 +139,8 @@ void Program::unloadNote(int slot)
     w->hide();
     // The window may be unloading itself from one of its own commands.
     w->deleteLater();
+    m_unloading.removeAll(nullptr);
+    m_unloading.append(w);
 }
 
 NoteDefaults Program::noteDefaults()

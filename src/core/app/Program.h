@@ -201,6 +201,8 @@ private:
     std::unique_ptr<FlashMsg> m_flash;
     std::unique_ptr<ControlServer> m_server;
     std::unique_ptr<InstanceLock> m_instanceLock;
+    /// Windows unloaded with deleteLater that may not be gone yet; finished with the program.
+    QList<QPointer<NoteWindow>> m_unloading;
     bool m_storeLoaded = false;
     bool m_shuttingDown = false;
     bool m_terminateRequested = false;
