@@ -29,7 +29,6 @@ const QString kSettings = QStringLiteral("Settings");
 const QString kTrayTip = QStringLiteral("Single: Add A Pellux  |  Double: Control Panel  |  Right: Menu");
 const QString kCaptionNormal = QStringLiteral("Pellux: Note Control");
 const QString kCaptionMinimised = QStringLiteral("Pellux");
-const QString kDeleted = QStringLiteral("(Deleted)");
 
 /**
  * The tray control is reached by name only (it may come from a plugin), so its
@@ -458,11 +457,11 @@ void NCP::mnuPelluxNoteup()
     --m_program.modalDialog;
 }
 
+// A deleted note is told by its empty slot, not by its list entry: a note may be
+// titled "(Deleted)" itself.
 void NCP::mnuPelluxHideAll()
 {
     for (int i = 1; i <= NoteList->count(); ++i) {
-        if (listEntry(i) == kDeleted)
-            continue;
         if (NoteWindow *w = m_program.note(i))
             w->HideNote();
     }
@@ -471,8 +470,6 @@ void NCP::mnuPelluxHideAll()
 void NCP::mnuPelluxShowAll()
 {
     for (int i = 1; i <= NoteList->count(); ++i) {
-        if (listEntry(i) == kDeleted)
-            continue;
         NoteWindow *w = m_program.note(i);
         if (w && w->GetNotePass().isEmpty())
             w->ShowNote();

@@ -303,6 +303,19 @@ private slots:
             QVERIFY2(!f.program->note(slot)->Visible(), qPrintable(QString::number(slot)));
     }
 
+    void aNoteTitledDeletedIsShownAndHiddenLikeAnyOther()
+    {
+        TrayProgramFixture f;
+        startWith(f, {textNote(QStringLiteral("(Deleted)"), QString(), false)});
+        frmPelluxMenu &menu = f.program->trayMenu();
+        menu.mnuPelluxShowAll->trigger();
+        settle();
+        QVERIFY(f.program->note(1)->Visible());
+        menu.mnuPelluxHideAll->trigger();
+        settle();
+        QVERIFY(!f.program->note(1)->Visible());
+    }
+
     void notesToTopActivatesTheFirstVisibleNote()
     {
         TrayProgramFixture f;
