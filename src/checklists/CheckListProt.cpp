@@ -23,12 +23,6 @@ namespace {
 
 const QString kNotInBuild = QStringLiteral("Not available in this build");
 
-QString clipboardText()
-{
-    const QClipboard *cb = QGuiApplication::clipboard();
-    return cb ? cb->text() : QString();
-}
-
 } // namespace
 
 // ---- construction ----------------------------------------------------------------
@@ -839,7 +833,7 @@ void CheckListProt::CheckClipboard()
     mnuCut->setEnabled(selection);
     mnuEditDelete->setEnabled(selection);
     mnuCopy->setEnabled(selection);
-    mnuPaste->setEnabled(t && !clipboardText().isEmpty());
+    mnuPaste->setEnabled(t && clipboardHasText());
 }
 
 void CheckListProt::RefreshDisplay()

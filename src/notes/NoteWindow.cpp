@@ -10,6 +10,7 @@
 #include "platform/ScreenMetrics.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QPalette>
@@ -39,6 +40,31 @@ QColor toQColor(ColorValue color)
 ColorValue fromQColor(const QColor &color)
 {
     return ColorValue(color.red() | (color.green() << 8) | (color.blue() << 16));
+}
+
+QString NoteWindow::clipboardText()
+{
+    const QClipboard *cb = QGuiApplication::clipboard();
+    return cb ? cb->text() : QString();
+}
+
+bool NoteWindow::clipboardHasText()
+{
+    static bool known = false;
+    static bool hasText = false;
+    static bool watching = false;
+    QClipboard *cb = QGuiApplication::clipboard();
+    if (!cb)
+        return false;
+    if (!watching) {
+        QObject::connect(cb, &QClipboard::dataChanged, cb, [] { known = false; });
+        watching = true;
+    }
+    if (!known) {
+        hasText = !cb->text().isEmpty();
+        known = true;
+    }
+    return hasText;
 }
 
 NoteWindow::NoteWindow(Program &program)

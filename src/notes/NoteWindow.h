@@ -107,6 +107,15 @@ public:
 
     Program &program() const { return m_program; }
 
+    /// The clipboard's text ("" when it holds none or cannot be read).
+    static QString clipboardText();
+    /**
+     * Whether the clipboard holds text. Cached until the clipboard changes: the roll-up
+     * check asks ten times a second, and on X11 each read is a round trip to the
+     * clipboard's owner.
+     */
+    static bool clipboardHasText();
+
 signals:
     /// The window became / stopped being the active window.
     void noteActivated(NoteWindow *note);

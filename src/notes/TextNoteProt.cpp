@@ -38,12 +38,6 @@ QStringList droppedFiles(const QMimeData *data)
     return files;
 }
 
-QString clipboardText()
-{
-    const QClipboard *cb = QGuiApplication::clipboard();
-    return cb ? cb->text() : QString();
-}
-
 } // namespace
 
 // ---- the text field ---------------------------------------------------------
@@ -291,7 +285,7 @@ void TextNoteProt::CheckClipboard()
     mnuCutText->setEnabled(selection);
     mnuDel->setEnabled(selection);
     mnuCopyText->setEnabled(selection);
-    mnuPasteText->setEnabled(!clipboardText().isEmpty());
+    mnuPasteText->setEnabled(clipboardHasText());
 }
 
 void TextNoteProt::RefreshDisplay()
