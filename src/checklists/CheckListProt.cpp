@@ -21,7 +21,6 @@ namespace pellux {
 
 namespace {
 
-const QString kNotInBuild = QStringLiteral("Not available in this build");
 
 } // namespace
 
@@ -83,83 +82,29 @@ void CheckListProt::buildClient()
 void CheckListProt::buildMenus()
 {
     QMenuBar *bar = menuBar();
-    auto add = [this](QMenu *menu, const QString &caption, const char *name, const QKeySequence &key = {}) {
-        QAction *a = menu->addAction(caption);
-        a->setObjectName(QLatin1String(name));
-        if (!key.isEmpty()) {
-            a->setShortcut(key);
-            a->setShortcutContext(Qt::WindowShortcut);
-            m_commands.append(a);
-        }
-        addAction(a);
-        return a;
-    };
-    auto separator = [](QMenu *menu, const char *name) { menu->addSeparator()->setObjectName(QLatin1String(name)); };
-    auto unavailable = [](QAction *a) {
-        a->setEnabled(false);
-        a->setToolTip(kNotInBuild);
-    };
-
     mnuAdd = bar->addAction(QStringLiteral("+"));
     mnuAdd->setObjectName(QStringLiteral("mnuAdd"));
 
     mnuLine = bar->addMenu(QStringLiteral("&Line"));
     mnuLine->setObjectName(QStringLiteral("mnuLine"));
-    mnuLineAdd = add(mnuLine, QStringLiteral("Add"), "mnuLineAdd", QKeySequence(Qt::CTRL | Qt::Key_A));
-    mnuLineDel = add(mnuLine, QStringLiteral("Delete"), "mnuLineDel", QKeySequence(Qt::CTRL | Qt::Key_D));
-    separator(mnuLine, "mnuJunk5");
-    mnuLineUp = add(mnuLine, QStringLiteral("Move &Up"), "mnuLineUp");
-    mnuLineDown = add(mnuLine, QStringLiteral("Move &Down"), "mnuLineDown");
-    separator(mnuLine, "mnuJunk6");
-    mnuCut = add(mnuLine, QStringLiteral("Cu&t"), "mnuCut");
-    mnuCopy = add(mnuLine, QStringLiteral("&Copy"), "mnuCopy");
-    mnuPaste = add(mnuLine, QStringLiteral("&Paste"), "mnuPaste");
-    mnuEditDelete = add(mnuLine, QStringLiteral("&Delete"), "mnuEditDelete");
+    mnuLineAdd = addMenuItem(mnuLine, QStringLiteral("Add"), "mnuLineAdd", QKeySequence(Qt::CTRL | Qt::Key_A));
+    mnuLineDel = addMenuItem(mnuLine, QStringLiteral("Delete"), "mnuLineDel", QKeySequence(Qt::CTRL | Qt::Key_D));
+    addMenuSeparator(mnuLine, "mnuJunk5");
+    mnuLineUp = addMenuItem(mnuLine, QStringLiteral("Move &Up"), "mnuLineUp");
+    mnuLineDown = addMenuItem(mnuLine, QStringLiteral("Move &Down"), "mnuLineDown");
+    addMenuSeparator(mnuLine, "mnuJunk6");
+    mnuCut = addMenuItem(mnuLine, QStringLiteral("Cu&t"), "mnuCut");
+    mnuCopy = addMenuItem(mnuLine, QStringLiteral("&Copy"), "mnuCopy");
+    mnuPaste = addMenuItem(mnuLine, QStringLiteral("&Paste"), "mnuPaste");
+    mnuEditDelete = addMenuItem(mnuLine, QStringLiteral("&Delete"), "mnuEditDelete");
 
-    mnuNoteOpts = bar->addMenu(QStringLiteral("&Options"));
-    mnuNoteOpts->setObjectName(QStringLiteral("mnuNoteOpts"));
-    mnuNoteOpts->setToolTipsVisible(true);
-    mnuHide = add(mnuNoteOpts, QStringLiteral("&Hide"), "mnuHide", QKeySequence(Qt::CTRL | Qt::Key_H));
-    mnuOnTop = add(mnuNoteOpts, QStringLiteral("&Always On Top"), "mnuOnTop");
-    mnuOnTop->setCheckable(true);
-    mnuRollUp = add(mnuNoteOpts, QStringLiteral("&Roll Up When Not In Use"), "mnuRollUp",
-                    QKeySequence(Qt::CTRL | Qt::Key_R));
-    mnuRollUp->setCheckable(true);
-    separator(mnuNoteOpts, "mnuJunkb");
-    mnuAlarmSet = add(mnuNoteOpts, QStringLiteral("A&larm..."), "mnuAlarmSet");
-    mnuAlarmSet->setCheckable(true);
-    unavailable(mnuAlarmSet);
-    mnuPassword = add(mnuNoteOpts, QStringLiteral("&Password Protect..."), "mnuPassword");
-    mnuPassword->setCheckable(true);
-    mnuPassword->setVisible(false);
-    mnuPassword->setEnabled(false);
-    mnuNoteColors0 = mnuNoteOpts->addMenu(QStringLiteral("Font && &Colors"));
-    mnuNoteColors0->setObjectName(QStringLiteral("mnuNoteColors0"));
-    mnuNoteFont = add(mnuNoteColors0, QStringLiteral("&Font..."), "mnuNoteFont", QKeySequence(Qt::CTRL | Qt::Key_F));
-    mnuNoteFore = add(mnuNoteColors0, QStringLiteral("Foreground &Color..."), "mnuNoteFore");
-    mnuNoteBack = add(mnuNoteColors0, QStringLiteral("&Background Color..."), "mnuNoteBack",
-                      QKeySequence(Qt::CTRL | Qt::Key_B));
-    separator(mnuNoteColors0, "mnuJunk");
-    mnuDefaultFC = add(mnuNoteColors0, QStringLiteral("&Default Font && Color"), "mnuDefaultFC");
-
-    mnuAction = bar->addMenu(QStringLiteral("&Actions"));
-    mnuAction->setObjectName(QStringLiteral("mnuAction"));
-    mnuAction->setToolTipsVisible(true);
-    mnuReTitle = add(mnuAction, QStringLiteral("Re&Title Note"), "mnuReTitle");
-    mnuDelete = add(mnuAction, QStringLiteral("&Delete Note"), "mnuDelete");
-    separator(mnuAction, "mnuJunk2");
-    mnuEMail = add(mnuAction, QStringLiteral("&E-Mail Note..."), "mnuEMail", QKeySequence(Qt::CTRL | Qt::Key_E));
-    unavailable(mnuEMail);
-    mnuPrint = add(mnuAction, QStringLiteral("P&rint Note..."), "mnuPrint", QKeySequence(Qt::CTRL | Qt::Key_P));
-    unavailable(mnuPrint);
-    separator(mnuAction, "mnuJunk3");
-    mnuSaveNoteOut = add(mnuAction, QStringLiteral("&Save Note To File..."), "mnuSaveNoteOut",
-                         QKeySequence(Qt::CTRL | Qt::Key_S));
-    unavailable(mnuSaveNoteOut);
-    mnuReadNoteIn = add(mnuAction, QStringLiteral("&Load Note From File..."), "mnuReadNoteIn",
-                        QKeySequence(Qt::CTRL | Qt::Key_L));
-    separator(mnuAction, "mnuJunk4");
-    mnuControlPanel = add(mnuAction, QStringLiteral("&Control Panel"), "mnuControlPanel");
+    KindCommands commands;
+    commands.font = [this] { CheckListProc::SetCheckListFont(m_program, NoteNum); };
+    commands.foreColor = [this] { CheckListProc::SetCheckListForeColor(m_program, NoteNum); };
+    commands.backColor = [this] { CheckListProc::SetCheckListBackColor(m_program, NoteNum); };
+    commands.retitle = [this] { CheckListProc::RetitleCheckList(m_program, NoteNum); };
+    commands.readIn = [this] { CheckListProc::ReadCheckListIn(m_program, NoteNum); };
+    buildNoteMenus(commands);
 
     connect(mnuAdd, &QAction::triggered, this, &CheckListProt::mnuAdd_Click);
     connect(mnuLineAdd, &QAction::triggered, this, &CheckListProt::mnuAdd_Click);
@@ -170,19 +115,6 @@ void CheckListProt::buildMenus()
     connect(mnuCopy, &QAction::triggered, this, &CheckListProt::mnuCopy_Click);
     connect(mnuPaste, &QAction::triggered, this, &CheckListProt::mnuPaste_Click);
     connect(mnuEditDelete, &QAction::triggered, this, &CheckListProt::mnuEditDelete_Click);
-    connect(mnuHide, &QAction::triggered, this, &NoteWindow::HideNote);
-    // A checkable item has already flipped its tick when this runs.
-    connect(mnuOnTop, &QAction::triggered, this, [this](bool checked) { setTopmost(checked); });
-    connect(mnuNoteFont, &QAction::triggered, this, [this] { CheckListProc::SetCheckListFont(m_program, NoteNum); });
-    connect(mnuNoteFore, &QAction::triggered, this,
-            [this] { CheckListProc::SetCheckListForeColor(m_program, NoteNum); });
-    connect(mnuNoteBack, &QAction::triggered, this,
-            [this] { CheckListProc::SetCheckListBackColor(m_program, NoteNum); });
-    connect(mnuDefaultFC, &QAction::triggered, this, &CheckListProt::UpdateSettings);
-    connect(mnuReTitle, &QAction::triggered, this, [this] { CheckListProc::RetitleCheckList(m_program, NoteNum); });
-    connect(mnuDelete, &QAction::triggered, this, [this] { m_program.ncp().DelNote(NoteNum, false); });
-    connect(mnuReadNoteIn, &QAction::triggered, this, [this] { CheckListProc::ReadCheckListIn(m_program, NoteNum); });
-    connect(mnuControlPanel, &QAction::triggered, this, [this] { m_program.ncp().mnuPelluxControl(); });
 }
 
 // ---- units -------------------------------------------------------------------------
@@ -683,7 +615,7 @@ bool CheckListProt::txtItem_KeyDown(int i, QKeyEvent *event)
 bool CheckListProt::isCommandShortcut(const QKeyEvent *event) const
 {
     const QKeySequence pressed(QKeyCombination(event->modifiers() & ~Qt::KeypadModifier, Qt::Key(event->key())));
-    for (const QAction *a : m_commands) {
+    for (const QAction *a : m_shortcutItems) {
         if (a->isEnabled() && a->shortcut() == pressed)
             return true;
     }

@@ -68,19 +68,6 @@ public:
     QAction *mnuCopy = nullptr;
     QAction *mnuPaste = nullptr;
     QAction *mnuEditDelete = nullptr;
-    QMenu *mnuNoteOpts = nullptr;
-    QMenu *mnuNoteColors0 = nullptr;
-    QAction *mnuNoteFont = nullptr;
-    QAction *mnuNoteFore = nullptr;
-    QAction *mnuNoteBack = nullptr;
-    QAction *mnuDefaultFC = nullptr;
-    QMenu *mnuAction = nullptr;
-    QAction *mnuDelete = nullptr;
-    QAction *mnuEMail = nullptr;
-    QAction *mnuPrint = nullptr;
-    QAction *mnuSaveNoteOut = nullptr;
-    QAction *mnuReadNoteIn = nullptr;
-    QAction *mnuControlPanel = nullptr;
 
     // ---- the note contract ------------------------------------------------------
     void UpdateSettings() override;
@@ -213,7 +200,6 @@ private:
     int m_batchGrowth = 0;          ///< rows added in a batch that would each have grown the window
     int m_batchStartCount = 0;
     bool m_inResize = false;
-    QList<QAction *> m_commands;
 };
 
 } // namespace pellux

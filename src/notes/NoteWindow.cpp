@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPalette>
 #include <QVBoxLayout>
@@ -87,6 +88,95 @@ NoteWindow::~NoteWindow()
         m_program.activeNote.slot = 0;
         m_program.activeNote.window = nullptr;
     }
+}
+
+QAction *NoteWindow::addMenuItem(QMenu *menu, const QString &caption, const char *name, const QKeySequence &key)
+{
+    QAction *a = menu->addAction(caption);
+    a->setObjectName(QLatin1String(name));
+    if (!key.isEmpty()) {
+        a->setShortcut(key);
+        a->setShortcutContext(Qt::WindowShortcut);
+        m_shortcutItems.append(a);
+    }
+    addAction(a);
+    return a;
+}
+
+void NoteWindow::addMenuSeparator(QMenu *menu, const char *name)
+{
+    menu->addSeparator()->setObjectName(QLatin1String(name));
+}
+
+void NoteWindow::markUnavailable(QAction *action)
+{
+    action->setEnabled(false);
+    action->setToolTip(QStringLiteral("Not available in this build"));
+}
+
+void NoteWindow::buildNoteMenus(const KindCommands &commands, const std::function<void(QMenu *)> &afterRollUp)
+{
+    QMenuBar *bar = menuBar();
+    mnuNoteOpts = bar->addMenu(QStringLiteral("&Options"));
+    mnuNoteOpts->setObjectName(QStringLiteral("mnuNoteOpts"));
+    mnuNoteOpts->setToolTipsVisible(true);
+    mnuHide = addMenuItem(mnuNoteOpts, QStringLiteral("&Hide"), "mnuHide", QKeySequence(Qt::CTRL | Qt::Key_H));
+    mnuOnTop = addMenuItem(mnuNoteOpts, QStringLiteral("&Always On Top"), "mnuOnTop");
+    mnuOnTop->setCheckable(true);
+    mnuRollUp = addMenuItem(mnuNoteOpts, QStringLiteral("&Roll Up When Not In Use"), "mnuRollUp",
+                            QKeySequence(Qt::CTRL | Qt::Key_R));
+    mnuRollUp->setCheckable(true);
+    if (afterRollUp)
+        afterRollUp(mnuNoteOpts);
+    addMenuSeparator(mnuNoteOpts, "mnuJunkb");
+    mnuAlarmSet = addMenuItem(mnuNoteOpts, QStringLiteral("A&larm..."), "mnuAlarmSet");
+    mnuAlarmSet->setCheckable(true);
+    markUnavailable(mnuAlarmSet);
+    // Ticked while protected; nothing in the program shows or enables it.
+    mnuPassword = addMenuItem(mnuNoteOpts, QStringLiteral("&Password Protect..."), "mnuPassword");
+    mnuPassword->setCheckable(true);
+    mnuPassword->setVisible(false);
+    mnuPassword->setEnabled(false);
+    mnuNoteColors0 = mnuNoteOpts->addMenu(QStringLiteral("Font && &Colors"));
+    mnuNoteColors0->setObjectName(QStringLiteral("mnuNoteColors0"));
+    mnuNoteFont = addMenuItem(mnuNoteColors0, QStringLiteral("&Font..."), "mnuNoteFont",
+                              QKeySequence(Qt::CTRL | Qt::Key_F));
+    mnuNoteFore = addMenuItem(mnuNoteColors0, QStringLiteral("Foreground &Color..."), "mnuNoteFore");
+    mnuNoteBack = addMenuItem(mnuNoteColors0, QStringLiteral("&Background Color..."), "mnuNoteBack",
+                              QKeySequence(Qt::CTRL | Qt::Key_B));
+    addMenuSeparator(mnuNoteColors0, "mnuJunk");
+    mnuDefaultFC = addMenuItem(mnuNoteColors0, QStringLiteral("&Default Font && Color"), "mnuDefaultFC");
+
+    mnuAction = bar->addMenu(QStringLiteral("&Actions"));
+    mnuAction->setObjectName(QStringLiteral("mnuAction"));
+    mnuAction->setToolTipsVisible(true);
+    mnuReTitle = addMenuItem(mnuAction, QStringLiteral("Re&Title Note"), "mnuReTitle");
+    mnuDelete = addMenuItem(mnuAction, QStringLiteral("&Delete Note"), "mnuDelete");
+    addMenuSeparator(mnuAction, "mnuJunk2");
+    mnuEMail = addMenuItem(mnuAction, QStringLiteral("&E-Mail Note..."), "mnuEMail", QKeySequence(Qt::CTRL | Qt::Key_E));
+    markUnavailable(mnuEMail);
+    mnuPrint = addMenuItem(mnuAction, QStringLiteral("P&rint Note..."), "mnuPrint", QKeySequence(Qt::CTRL | Qt::Key_P));
+    markUnavailable(mnuPrint);
+    addMenuSeparator(mnuAction, "mnuJunk3");
+    mnuSaveNoteOut = addMenuItem(mnuAction, QStringLiteral("&Save Note To File..."), "mnuSaveNoteOut",
+                                 QKeySequence(Qt::CTRL | Qt::Key_S));
+    markUnavailable(mnuSaveNoteOut);
+    mnuReadNoteIn = addMenuItem(mnuAction, QStringLiteral("&Load Note From File..."), "mnuReadNoteIn",
+                                QKeySequence(Qt::CTRL | Qt::Key_L));
+    addMenuSeparator(mnuAction, "mnuJunk4");
+    mnuControlPanel = addMenuItem(mnuAction, QStringLiteral("&Control Panel"), "mnuControlPanel");
+
+    connect(mnuHide, &QAction::triggered, this, &NoteWindow::HideNote);
+    // A checkable item has already flipped its tick when this runs.
+    connect(mnuOnTop, &QAction::triggered, this, [this](bool checked) { setTopmost(checked); });
+    connect(mnuNoteFont, &QAction::triggered, this, commands.font);
+    connect(mnuNoteFore, &QAction::triggered, this, commands.foreColor);
+    connect(mnuNoteBack, &QAction::triggered, this, commands.backColor);
+    connect(mnuDefaultFC, &QAction::triggered, this, [this] { UpdateSettings(); });
+    connect(mnuReTitle, &QAction::triggered, this, commands.retitle);
+    connect(mnuDelete, &QAction::triggered, this, [this] { m_program.ncp().DelNote(NoteNum, false); });
+    connect(mnuReadNoteIn, &QAction::triggered, this, commands.readIn);
+    connect(mnuControlPanel, &QAction::triggered, this, [this] { m_program.ncp().mnuPelluxControl(); });
 }
 
 void NoteWindow::setClientWidget(QWidget *client)

@@ -3,10 +3,15 @@
 #include "core/NoteRecord.h"
 
 #include <QAction>
+#include <QKeySequence>
+#include <QList>
 #include <QString>
 #include <QTime>
 #include <QWidget>
 
+#include <functional>
+
+class QMenu;
 class QMenuBar;
 class QVBoxLayout;
 
@@ -92,6 +97,19 @@ public:
     QAction *mnuAlarmSet = nullptr;
     QAction *mnuPassword = nullptr;
     QAction *mnuReTitle = nullptr;
+    QMenu *mnuNoteOpts = nullptr;
+    QMenu *mnuNoteColors0 = nullptr;
+    QAction *mnuNoteFont = nullptr;
+    QAction *mnuNoteFore = nullptr;
+    QAction *mnuNoteBack = nullptr;
+    QAction *mnuDefaultFC = nullptr;
+    QMenu *mnuAction = nullptr;
+    QAction *mnuDelete = nullptr;
+    QAction *mnuEMail = nullptr;
+    QAction *mnuPrint = nullptr;
+    QAction *mnuSaveNoteOut = nullptr;
+    QAction *mnuReadNoteIn = nullptr;
+    QAction *mnuControlPanel = nullptr;
 
     // ---- style and record exchange ------------------------------------------
     virtual NoteStyle noteStyle() const = 0;
@@ -121,6 +139,30 @@ signals:
     void noteActivated(NoteWindow *note);
 
 protected:
+    /// The kind's own procedures behind the shared menu items.
+    struct KindCommands
+    {
+        std::function<void()> font;
+        std::function<void()> foreColor;
+        std::function<void()> backColor;
+        std::function<void()> retitle;
+        std::function<void()> readIn;
+    };
+
+    /// A menu item with its object name and (window-wide) shortcut.
+    QAction *addMenuItem(QMenu *menu, const QString &caption, const char *name, const QKeySequence &key = {});
+    static void addMenuSeparator(QMenu *menu, const char *name);
+    /// Disabled, with the tooltip "Not available in this build".
+    static void markUnavailable(QAction *action);
+    /**
+     * Builds the "&Options" and "&Actions" menus every note has, in their order;
+     * \a afterRollUp adds the kind's own items after "&Roll Up When Not In Use".
+     * The items whose command is the same for every note are connected here.
+     */
+    void buildNoteMenus(const KindCommands &commands, const std::function<void(QMenu *)> &afterRollUp = {});
+    /// Menu items that have a shortcut, in the order they were added.
+    QList<QAction *> m_shortcutItems;
+
     /// The menu bar sits on top; the kind puts its client area below it.
     QMenuBar *menuBar() const { return m_menuBar; }
     void setClientWidget(QWidget *client);

@@ -23,7 +23,6 @@ namespace pellux {
 
 namespace {
 
-const QString kNotInBuild = QStringLiteral("Not available in this build");
 
 /// The files a drag carries (local files only).
 QStringList droppedFiles(const QMimeData *data)
@@ -152,83 +151,30 @@ TextNoteProt::~TextNoteProt() = default;
 
 void TextNoteProt::buildMenus()
 {
-    QMenuBar *bar = menuBar();
-    auto add = [this](QMenu *menu, const QString &caption, const char *name, const QKeySequence &key = {}) {
-        QAction *a = menu->addAction(caption);
-        a->setObjectName(QLatin1String(name));
-        if (!key.isEmpty()) {
-            a->setShortcut(key);
-            a->setShortcutContext(Qt::WindowShortcut);
-        }
-        addAction(a);
-        return a;
-    };
-    auto separator = [](QMenu *menu, const char *name) { menu->addSeparator()->setObjectName(QLatin1String(name)); };
-    auto unavailable = [](QAction *a) {
-        a->setEnabled(false);
-        a->setToolTip(kNotInBuild);
-    };
-
-    mnuClip = bar->addMenu(QStringLiteral("&Edit"));
+    mnuClip = menuBar()->addMenu(QStringLiteral("&Edit"));
     mnuClip->setObjectName(QStringLiteral("mnuClip"));
-    mnuUndo = add(mnuClip, QStringLiteral("&Undo"), "mnuUndo");
-    separator(mnuClip, "mnuJunk6");
-    mnuCutText = add(mnuClip, QStringLiteral("Cu&t"), "mnuCutText");
-    mnuCopyText = add(mnuClip, QStringLiteral("&Copy"), "mnuCopyText");
-    mnuPasteText = add(mnuClip, QStringLiteral("&Paste"), "mnuPasteText");
-    mnuDel = add(mnuClip, QStringLiteral("&Delete"), "mnuDel");
-    separator(mnuClip, "mnuJunk5");
-    mnuSelectAll = add(mnuClip, QStringLiteral("Select &All"), "mnuSelectAll");
-    separator(mnuClip, "mnuJunk7");
-    mnuInsertDateTime = add(mnuClip, QStringLiteral("&Insert Current Date && Time"), "mnuInsertDateTime",
-                            QKeySequence(Qt::CTRL | Qt::Key_D));
+    mnuUndo = addMenuItem(mnuClip, QStringLiteral("&Undo"), "mnuUndo");
+    addMenuSeparator(mnuClip, "mnuJunk6");
+    mnuCutText = addMenuItem(mnuClip, QStringLiteral("Cu&t"), "mnuCutText");
+    mnuCopyText = addMenuItem(mnuClip, QStringLiteral("&Copy"), "mnuCopyText");
+    mnuPasteText = addMenuItem(mnuClip, QStringLiteral("&Paste"), "mnuPasteText");
+    mnuDel = addMenuItem(mnuClip, QStringLiteral("&Delete"), "mnuDel");
+    addMenuSeparator(mnuClip, "mnuJunk5");
+    mnuSelectAll = addMenuItem(mnuClip, QStringLiteral("Select &All"), "mnuSelectAll");
+    addMenuSeparator(mnuClip, "mnuJunk7");
+    mnuInsertDateTime = addMenuItem(mnuClip, QStringLiteral("&Insert Current Date && Time"), "mnuInsertDateTime",
+                                    QKeySequence(Qt::CTRL | Qt::Key_D));
 
-    mnuNoteOpts = bar->addMenu(QStringLiteral("&Options"));
-    mnuNoteOpts->setObjectName(QStringLiteral("mnuNoteOpts"));
-    mnuNoteOpts->setToolTipsVisible(true);
-    mnuHide = add(mnuNoteOpts, QStringLiteral("&Hide"), "mnuHide", QKeySequence(Qt::CTRL | Qt::Key_H));
-    mnuOnTop = add(mnuNoteOpts, QStringLiteral("&Always On Top"), "mnuOnTop");
-    mnuOnTop->setCheckable(true);
-    mnuRollUp = add(mnuNoteOpts, QStringLiteral("&Roll Up When Not In Use"), "mnuRollUp",
-                    QKeySequence(Qt::CTRL | Qt::Key_R));
-    mnuRollUp->setCheckable(true);
-    mnuDynamicTitle = add(mnuNoteOpts, QStringLiteral("&Dynamic Title"), "mnuDynamicTitle");
-    mnuDynamicTitle->setCheckable(true);
-    separator(mnuNoteOpts, "mnuJunkb");
-    mnuAlarmSet = add(mnuNoteOpts, QStringLiteral("A&larm..."), "mnuAlarmSet");
-    mnuAlarmSet->setCheckable(true);
-    unavailable(mnuAlarmSet);
-    mnuPassword = add(mnuNoteOpts, QStringLiteral("&Password Protect..."), "mnuPassword");
-    mnuPassword->setCheckable(true);
-    mnuPassword->setVisible(false);
-    mnuPassword->setEnabled(false);
-    mnuNoteColors0 = mnuNoteOpts->addMenu(QStringLiteral("Font && &Colors"));
-    mnuNoteColors0->setObjectName(QStringLiteral("mnuNoteColors0"));
-    mnuNoteFont = add(mnuNoteColors0, QStringLiteral("&Font..."), "mnuNoteFont", QKeySequence(Qt::CTRL | Qt::Key_F));
-    mnuNoteFore = add(mnuNoteColors0, QStringLiteral("Foreground &Color..."), "mnuNoteFore");
-    mnuNoteBack = add(mnuNoteColors0, QStringLiteral("&Background Color..."), "mnuNoteBack",
-                      QKeySequence(Qt::CTRL | Qt::Key_B));
-    separator(mnuNoteColors0, "mnuJunk");
-    mnuDefaultFC = add(mnuNoteColors0, QStringLiteral("&Default Font && Color"), "mnuDefaultFC");
-
-    mnuAction = bar->addMenu(QStringLiteral("&Actions"));
-    mnuAction->setObjectName(QStringLiteral("mnuAction"));
-    mnuAction->setToolTipsVisible(true);
-    mnuReTitle = add(mnuAction, QStringLiteral("Re&Title Note"), "mnuReTitle");
-    mnuDelete = add(mnuAction, QStringLiteral("&Delete Note"), "mnuDelete");
-    separator(mnuAction, "mnuJunk2");
-    mnuEMail = add(mnuAction, QStringLiteral("&E-Mail Note..."), "mnuEMail", QKeySequence(Qt::CTRL | Qt::Key_E));
-    unavailable(mnuEMail);
-    mnuPrint = add(mnuAction, QStringLiteral("P&rint Note..."), "mnuPrint", QKeySequence(Qt::CTRL | Qt::Key_P));
-    unavailable(mnuPrint);
-    separator(mnuAction, "mnuJunk3");
-    mnuSaveNoteOut = add(mnuAction, QStringLiteral("&Save Note To File..."), "mnuSaveNoteOut",
-                         QKeySequence(Qt::CTRL | Qt::Key_S));
-    unavailable(mnuSaveNoteOut);
-    mnuReadNoteIn = add(mnuAction, QStringLiteral("&Load Note From File..."), "mnuReadNoteIn",
-                        QKeySequence(Qt::CTRL | Qt::Key_L));
-    separator(mnuAction, "mnuJunk4");
-    mnuControlPanel = add(mnuAction, QStringLiteral("&Control Panel"), "mnuControlPanel");
+    KindCommands commands;
+    commands.font = [this] { NoteProc::PickNoteFont(m_program, NoteNum); };
+    commands.foreColor = [this] { NoteProc::PickTextColor(m_program, NoteNum); };
+    commands.backColor = [this] { NoteProc::PickBackColor(m_program, NoteNum); };
+    commands.retitle = [this] { NoteProc::RetitleTextNote(m_program, NoteNum); };
+    commands.readIn = [this] { NoteProc::ReadIntoTextNote(m_program, NoteNum, QString()); };
+    buildNoteMenus(commands, [this](QMenu *options) {
+        mnuDynamicTitle = addMenuItem(options, QStringLiteral("&Dynamic Title"), "mnuDynamicTitle");
+        mnuDynamicTitle->setCheckable(true);
+    });
 
     connect(mnuUndo, &QAction::triggered, this, &TextNoteProt::mnuUndo_Click);
     connect(mnuCutText, &QAction::triggered, this, &TextNoteProt::mnuCutText_Click);
@@ -237,19 +183,7 @@ void TextNoteProt::buildMenus()
     connect(mnuDel, &QAction::triggered, this, &TextNoteProt::mnuDel_Click);
     connect(mnuSelectAll, &QAction::triggered, this, &TextNoteProt::mnuSelectAll_Click);
     connect(mnuInsertDateTime, &QAction::triggered, this, &TextNoteProt::mnuInsertDateTime_Click);
-    connect(mnuHide, &QAction::triggered, this, &NoteWindow::HideNote);
-    // A checkable item has already flipped its tick when this runs.
-    connect(mnuOnTop, &QAction::triggered, this, [this](bool checked) { setTopmost(checked); });
     connect(mnuDynamicTitle, &QAction::triggered, this, [this](bool checked) { setDynamicTitle(checked); });
-    connect(mnuNoteFont, &QAction::triggered, this, [this] { NoteProc::PickNoteFont(m_program, NoteNum); });
-    connect(mnuNoteFore, &QAction::triggered, this, [this] { NoteProc::PickTextColor(m_program, NoteNum); });
-    connect(mnuNoteBack, &QAction::triggered, this, [this] { NoteProc::PickBackColor(m_program, NoteNum); });
-    connect(mnuDefaultFC, &QAction::triggered, this, &TextNoteProt::UpdateSettings);
-    connect(mnuReTitle, &QAction::triggered, this, [this] { NoteProc::RetitleTextNote(m_program, NoteNum); });
-    connect(mnuDelete, &QAction::triggered, this, [this] { m_program.ncp().DelNote(NoteNum, false); });
-    connect(mnuReadNoteIn, &QAction::triggered, this,
-            [this] { NoteProc::ReadIntoTextNote(m_program, NoteNum, QString()); });
-    connect(mnuControlPanel, &QAction::triggered, this, [this] { m_program.ncp().mnuPelluxControl(); });
 }
 
 // ---- the note contract ---------------------------------------------------------

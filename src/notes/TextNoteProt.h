@@ -50,9 +50,6 @@ public:
 
     // menus
     QMenu *mnuClip = nullptr;
-    QMenu *mnuNoteOpts = nullptr;
-    QMenu *mnuAction = nullptr;
-    QMenu *mnuNoteColors0 = nullptr;
     QAction *mnuUndo = nullptr;
     QAction *mnuCutText = nullptr;
     QAction *mnuCopyText = nullptr;
@@ -61,16 +58,6 @@ public:
     QAction *mnuSelectAll = nullptr;
     QAction *mnuInsertDateTime = nullptr;
     QAction *mnuDynamicTitle = nullptr;
-    QAction *mnuNoteFont = nullptr;
-    QAction *mnuNoteFore = nullptr;
-    QAction *mnuNoteBack = nullptr;
-    QAction *mnuDefaultFC = nullptr;
-    QAction *mnuDelete = nullptr;
-    QAction *mnuEMail = nullptr;
-    QAction *mnuPrint = nullptr;
-    QAction *mnuSaveNoteOut = nullptr;
-    QAction *mnuReadNoteIn = nullptr;
-    QAction *mnuControlPanel = nullptr;
 
     // ---- the note contract ----------------------------------------------------
     void UpdateSettings() override;
