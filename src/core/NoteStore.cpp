@@ -11,8 +11,11 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <expat.h>
+
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -372,14 +375,19 @@ struct XmlElement
 constexpr int NoteFieldLevels = 2;
 
 /**
- * \a text as a string. A store repeats a few dozen element names and attribute
- * values thousands of times over (every note has its "title", every row its
- * checked="False"); those share one string each instead of costing an allocation
- * every time.
+ * The element name or attribute value \a utf8 (as the parser hands it over) as a
+ * string. A store repeats a few dozen element names and attribute values thousands
+ * of times over (every note has its "title", every row its checked="False"); those
+ * share one string each instead of costing a conversion and an allocation every time.
  */
-QString sharedText(QStringView text)
+QString sharedText(const char *utf8)
 {
-    static const QHash<QStringView, QString> known = [] {
+    struct Known
+    {
+        std::vector<QByteArray> bytes;          // the keys' storage
+        QHash<QByteArrayView, QString> table;
+    };
+    static const Known known = [] {
         static const QString words[] = {
             TagNote, TagTitle, TagNid, TagTop, TagLeft, TagWidth, TagHeight, TagVisible, TagRollup, TagOntop,
             TagAlarm, TagData, TagDynamicTitle, TagFont, TagColor, TagItem, AttrType, AttrChecked,
@@ -389,13 +397,17 @@ QString sharedText(QStringView text)
             QStringLiteral("fore"), QStringLiteral("back"), QStringLiteral("True"), QStringLiteral("False"),
             QStringLiteral("TextNote"), QStringLiteral("TextNote30"), QStringLiteral("CheckList"),
             QStringLiteral("CheckList30")};
-        QHash<QStringView, QString> table;
-        for (const QString &w : words)
-            table.insert(w, w);
-        return table;
+        Known k;
+        k.bytes.reserve(std::size(words));
+        for (const QString &w : words) {
+            k.bytes.push_back(w.toUtf8());
+            k.table.insert(QByteArrayView(k.bytes.back()), w);
+        }
+        return k;
     }();
-    const auto it = known.constFind(text);
-    return it != known.cend() ? *it : text.toString();
+    const QByteArrayView text(utf8);
+    const auto it = known.table.constFind(text);
+    return it != known.table.cend() ? *it : QString::fromUtf8(text);
 }
 
 /// \a e as the note reading code sees it; the element's own text only when \a withText.
@@ -506,12 +518,6 @@ bool nestingWithin(const QByteArray &document, int limit)
         }
     }
     return true; // a malformed document is left to the parser, which says where
-}
-
-/// Character data the DOM parser keeps: CDATA always, other text unless it is all blank.
-bool textKept(const QXmlStreamReader &reader)
-{
-    return reader.isCDATA() || !isBlank(reader.text());
 }
 
 bool knownNoteType(const QString &type)
@@ -661,6 +667,235 @@ StoreReadResult failure(const QString &error)
     result.error = error;
     return result;
 }
+
+/**
+ * The store's fast reader: one pass of expat, each note handed to the collector as
+ * soon as it ends. The verdict on a document stays the DOM's (ReadNoteStoreThroughDom
+ * and the loader's walk over ParseStoreDocument), so a store reads the same whichever
+ * way it is read. Every document this reader does not take whole, for an error or for
+ * anything the two parsers might see differently, is handed back to the DOM reader,
+ * which then gives the result and its error in its own words; for a store as the
+ * writer makes it that never happens.
+ */
+class ExpatStoreReader
+{
+public:
+    enum class Outcome { Read, NotAStore, LeaveToDom };
+
+    explicit ExpatStoreReader(NoteCollector &notes) : m_notes(notes), m_parser(XML_ParserCreate(nullptr))
+    {
+        if (!m_parser)
+            return;
+        XML_SetUserData(m_parser, this);
+        // No external entity is ever loaded: none of those handlers is set, parameter
+        // entities are never parsed, and a document type sends the whole document to
+        // the DOM reader before any declaration in it takes effect.
+        XML_SetParamEntityParsing(m_parser, XML_PARAM_ENTITY_PARSING_NEVER);
+        XML_SetXmlDeclHandler(m_parser, &ExpatStoreReader::onXmlDecl);
+        XML_SetStartDoctypeDeclHandler(m_parser, &ExpatStoreReader::onDoctype);
+        XML_SetEntityDeclHandler(m_parser, &ExpatStoreReader::onEntityDecl);
+        XML_SetElementHandler(m_parser, &ExpatStoreReader::onStart, &ExpatStoreReader::onEnd);
+        XML_SetCharacterDataHandler(m_parser, &ExpatStoreReader::onText);
+        XML_SetCdataSectionHandler(m_parser, &ExpatStoreReader::onCdataStart, &ExpatStoreReader::onCdataEnd);
+        XML_SetCommentHandler(m_parser, &ExpatStoreReader::onComment);
+        XML_SetProcessingInstructionHandler(m_parser, &ExpatStoreReader::onPi);
+    }
+    ~ExpatStoreReader()
+    {
+        if (m_parser)
+            XML_ParserFree(m_parser);
+    }
+    ExpatStoreReader(const ExpatStoreReader &) = delete;
+    ExpatStoreReader &operator=(const ExpatStoreReader &) = delete;
+
+    Outcome read(const QByteArray &document)
+    {
+        if (!m_parser || !looksLikeUtf8(document))
+            return Outcome::LeaveToDom;
+        // One call for any real store; a document beyond what one call takes goes in pieces.
+        constexpr qsizetype Piece = 1 << 30;
+        const char *data = document.constData();
+        qsizetype left = document.size();
+        do {
+            const int len = int(std::min(left, Piece));
+            left -= len;
+            if (XML_Parse(m_parser, data, len, left == 0 ? XML_TRUE : XML_FALSE) != XML_STATUS_OK || m_leave)
+                return Outcome::LeaveToDom;
+            data += len;
+        } while (left > 0);
+        return m_isStore ? Outcome::Read : Outcome::NotAStore;
+    }
+
+private:
+    static ExpatStoreReader &self(void *userData) { return *static_cast<ExpatStoreReader *>(userData); }
+
+    /**
+     * UTF-16 and UTF-32 documents (a byte-order mark or a zero byte up front) are left
+     * to the DOM reader, like a declared encoding other than UTF-8: the writer never
+     * makes one, and only the DOM's own reading of them counts.
+     */
+    static bool looksLikeUtf8(const QByteArray &document)
+    {
+        for (qsizetype i = 0; i < std::min<qsizetype>(document.size(), 2); ++i) {
+            const uchar c = uchar(document.at(i));
+            if (c == 0x00 || c == 0xFE || c == 0xFF)
+                return false;
+        }
+        return true;
+    }
+
+    void leave()
+    {
+        if (!m_leave) {
+            m_leave = true;
+            XML_StopParser(m_parser, XML_FALSE);
+        }
+    }
+
+    /**
+     * Names with a colon go to the DOM reader: without namespace processing expat takes
+     * any name with colons in it, the DOM's parser only "prefix:local".
+     */
+    bool plainName(const XML_Char *name)
+    {
+        if (std::strchr(name, ':')) {
+            leave();
+            return false;
+        }
+        return true;
+    }
+
+    static void XMLCALL onXmlDecl(void *userData, const XML_Char *version, const XML_Char *encoding, int)
+    {
+        // The DOM's parser knows XML 1.0 alone, and reads other encodings its own way.
+        ExpatStoreReader &r = self(userData);
+        if ((version && std::strcmp(version, "1.0") != 0) || (encoding && qstricmp(encoding, "UTF-8") != 0))
+            r.leave();
+    }
+
+    static void XMLCALL onDoctype(void *userData, const XML_Char *, const XML_Char *, const XML_Char *, int)
+    {
+        self(userData).leave();
+    }
+
+    static void XMLCALL onEntityDecl(void *userData, const XML_Char *, int, const XML_Char *, int, const XML_Char *,
+                                     const XML_Char *, const XML_Char *, const XML_Char *)
+    {
+        self(userData).leave();
+    }
+
+    static void XMLCALL onStart(void *userData, const XML_Char *name, const XML_Char **attributes)
+    {
+        ExpatStoreReader &r = self(userData);
+        if (r.m_leave)
+            return;
+        r.endTextRun();
+        // Deeper than the guard: the DOM reader refuses it (or names an error before it).
+        if (++r.m_depth > MaxStoreDepth || !r.plainName(name)) {
+            r.leave();
+            return;
+        }
+        for (const XML_Char **a = attributes; *a; a += 2) {
+            if (!r.plainName(*a))
+                return;
+        }
+        if (r.m_depth == 1) {
+            r.m_isStore = QString::fromUtf8(name).toLower() == QLatin1String("notedata");
+            return;
+        }
+        const int level = r.m_depth - 2;
+        r.m_keepText = r.m_isStore && level >= 1;
+        if (!r.m_isStore || level > NoteFieldLevels)
+            return;
+        XmlElement *e = &r.m_note;
+        if (level > 0) {
+            std::vector<XmlElement> &siblings = r.m_open[size_t(level - 1)]->children;
+            if (siblings.capacity() == 0)
+                siblings.reserve(16);
+            e = &siblings.emplace_back();
+        }
+        r.m_open[size_t(level)] = e;
+        e->name = sharedText(name);
+        if (*attributes) {
+            for (const XML_Char **a = attributes; *a; a += 2)
+                e->attributes.append({sharedText(a[0]), sharedText(a[1])});
+        }
+    }
+
+    static void XMLCALL onEnd(void *userData, const XML_Char *)
+    {
+        ExpatStoreReader &r = self(userData);
+        if (r.m_leave)
+            return;
+        r.endTextRun();
+        const int level = r.m_depth - 2;
+        --r.m_depth;
+        r.m_keepText = r.m_isStore && r.m_depth >= 3;
+        if (r.m_isStore && level == 0) {
+            r.m_notes.add(r.m_note);
+            r.m_note.attributes.clear();
+            r.m_note.children.clear();
+        }
+    }
+
+    // Text counts for every open element from the note's children down; the note's own
+    // loose text and the root's are never read. The DOM's parser hands on the text
+    // between two pieces of markup (character and entity references included) as one
+    // piece, and leaves it out when it is all white space: expat's pieces are gathered
+    // up to the next piece of markup and then judged the same way. A CDATA section is
+    // a piece of its own, and always kept.
+
+    static void XMLCALL onText(void *userData, const XML_Char *text, int len)
+    {
+        ExpatStoreReader &r = self(userData);
+        if (r.m_keepText && !r.m_leave)
+            r.m_run.append(text, size_t(len));
+    }
+
+    static void XMLCALL onCdataStart(void *userData)
+    {
+        ExpatStoreReader &r = self(userData);
+        r.endTextRun();
+        r.m_inCdata = true;
+    }
+
+    static void XMLCALL onCdataEnd(void *userData)
+    {
+        ExpatStoreReader &r = self(userData);
+        r.endTextRun();
+        r.m_inCdata = false;
+    }
+
+    static void XMLCALL onComment(void *userData, const XML_Char *) { self(userData).endTextRun(); }
+    static void XMLCALL onPi(void *userData, const XML_Char *, const XML_Char *) { self(userData).endTextRun(); }
+
+    void endTextRun()
+    {
+        if (m_run.empty())
+            return;
+        const QString text = QString::fromUtf8(m_run.data(), qsizetype(m_run.size()));
+        m_run.clear();
+        if (m_leave || (!m_inCdata && isBlank(text)))
+            return;
+        const int deepest = std::min(m_depth - 2, NoteFieldLevels);
+        for (int level = 1; level <= deepest; ++level)
+            m_open[size_t(level)]->text += text;
+    }
+
+    NoteCollector &m_notes;
+    XML_Parser m_parser;
+    bool m_leave = false;       // the document goes to the DOM reader
+    int m_depth = 0;            // of the open element: the root is at 1, the notes at 2
+    bool m_isStore = false;     // the root is a "notedata" element
+    bool m_keepText = false;    // text here counts for a note's field
+    bool m_inCdata = false;
+    std::string m_run;          // the text since the last piece of markup, as UTF-8
+    // The note being read, and the child and the grandchild open inside it. Each
+    // element is made in place in its parent, and the note's own storage serves the
+    // next note again.
+    XmlElement m_note;
+    std::array<XmlElement *, NoteFieldLevels + 1> m_open{};
+};
 
 } // namespace
 
@@ -888,104 +1123,17 @@ StoreReadResult ReadNoteStoreThroughDom(const QByteArray &document, const PixelS
 StoreReadResult ReadNoteStore(const QByteArray &document, const PixelScale &scale,
                               const NoteDefaults &defaults, const QLocale &locale)
 {
-    // One pass of the stream reader, each note handed on as soon as it ends. The
-    // verdict on a document is the DOM's (ReadNoteStoreThroughDom, and the loader's
-    // walk over ParseStoreDocument), so a store reads the same whichever way it is
-    // read: same depth guard, same text rule, same refusals in the same words.
-    QXmlStreamReader reader(document);
-    likeTheDom(reader);
     NoteCollector notes(scale, defaults, locale);
-
-    // The note being read, and the child and the grandchild open inside it. Each
-    // element is made in place in its parent, and the note's own storage serves the
-    // next note again.
-    XmlElement note;
-    std::array<XmlElement *, NoteFieldLevels + 1> open{};
-    int depth = 0;              // of the open element: the root is at 1, the notes at 2
-    bool rootSeen = false;
-    bool isStore = false;       // the root is a "notedata" element
-    bool docTypeSeen = false;
-    // A document type after the root, or a second one, passes the stream reader but
-    // not the DOM parser. Such a store is refused as the DOM refuses it; deeper
-    // nesting further on still wins, as the DOM's guard runs before its parse.
-    QString refused;
-
-    while (!reader.atEnd()) {
-        switch (reader.readNext()) {
-        case QXmlStreamReader::StartElement: {
-            if (++depth > MaxStoreDepth)
-                return failure(tooDeepMessage());
-            if (depth == 1) {
-                rootSeen = true;
-                isStore = reader.qualifiedName().toString().toLower() == QLatin1String("notedata");
-                break;
-            }
-            const int level = depth - 2;
-            if (!isStore || !refused.isEmpty() || level > NoteFieldLevels)
-                break;
-            XmlElement *e = &note;
-            if (level > 0) {
-                std::vector<XmlElement> &siblings = open[size_t(level - 1)]->children;
-                if (siblings.capacity() == 0)
-                    siblings.reserve(16);
-                e = &siblings.emplace_back();
-            }
-            open[size_t(level)] = e;
-            e->name = sharedText(reader.qualifiedName());
-            const QXmlStreamAttributes attributes = reader.attributes();
-            if (!attributes.isEmpty()) {
-                e->attributes.reserve(attributes.size());
-                for (const QXmlStreamAttribute &a : attributes)
-                    e->attributes.append({sharedText(a.qualifiedName()), sharedText(a.value())});
-            }
-            break;
-        }
-        case QXmlStreamReader::EndElement: {
-            const int level = depth - 2;
-            --depth;
-            if (!isStore || !refused.isEmpty() || level < 0 || level > NoteFieldLevels)
-                break;
-            if (level == 0) {
-                notes.add(note);
-                note.attributes.clear();
-                note.children.clear();
-            }
-            break;
-        }
-        case QXmlStreamReader::Characters: {
-            // Text counts for every open element from the note's children down; the
-            // note's own loose text and the root's are never read.
-            if (!isStore || !refused.isEmpty() || depth < 3 || !textKept(reader))
-                break;
-            const QStringView text = reader.text();
-            const int deepest = std::min(depth - 2, NoteFieldLevels);
-            for (int level = 1; level <= deepest; ++level)
-                open[size_t(level)]->text += text;
-            break;
-        }
-        case QXmlStreamReader::DTD:
-            if (refused.isEmpty() && (rootSeen || docTypeSeen)) {
-                // The DOM parser's own words, translated as it translates them.
-                const QString why = rootSeen
-                    ? QCoreApplication::translate("QDomParser", "Unexpected token")
-                    : QCoreApplication::translate("QDomParser", "Multiple DTD sections are not allowed");
-                refused = unreadableMessage(reader.lineNumber(), reader.columnNumber(), why);
-            }
-            docTypeSeen = true;
-            break;
-        default:
-            // Comments, processing instructions and unresolved entity references add
-            // nothing, as in the DOM's text().
-            break;
-        }
-    }
-    if (!refused.isEmpty())
-        return failure(refused);
-    if (reader.hasError())
-        return failure(unreadableMessage(reader.lineNumber(), reader.columnNumber(), reader.errorString()));
-    if (!isStore)
+    ExpatStoreReader reader(notes);
+    switch (reader.read(document)) {
+    case ExpatStoreReader::Outcome::Read:
+        return notes.finish();
+    case ExpatStoreReader::Outcome::NotAStore:
         return failure(NoRootMessage);
-    return notes.finish();
+    case ExpatStoreReader::Outcome::LeaveToDom:
+        break;
+    }
+    return ReadNoteStoreThroughDom(document, scale, defaults, locale);
 }
 
 QByteArray WriteNoteStore(const QList<StoredNote> &notes, const PixelScale &scale, const QLocale &locale)
