@@ -83,13 +83,7 @@ void RetitleCheckList(Program &program, int NoteNum)
     CheckListProt *w = checkList(program, NoteNum);
     if (!w)
         return;
-    QString title = program.prompts().input(QStringLiteral("What do you want for the new title?"),
-                                            QStringLiteral("Check List Title"), w->Caption());
-    if (title.isEmpty())
-        title = w->Caption();
-    w->setCaption(title);
-    program.ncp().setListEntry(NoteNum, title);
-    program.trayMenu().UpdateNoteList(NoteNum);
+    w->RetitleFromPrompt(QStringLiteral("Check List Title"));
 }
 
 void SetCheckListFont(Program &program, int NoteNum)
@@ -98,27 +92,12 @@ void SetCheckListFont(Program &program, int NoteNum)
     if (!w)
         return;
     NoteStyle s = w->noteStyle();
-    FontChoice preset;
-    preset.name = s.fontName;
-    preset.size = s.fontSize;
-    preset.bold = s.bold;
-    preset.italic = s.italic;
-    preset.underline = s.underline;
-    preset.strikeout = s.strikethru;
-    preset.color = toQColor(s.foreColor);
-    const std::optional<FontChoice> chosen = program.prompts().font(preset);
+    const std::optional<FontChoice> chosen = program.prompts().font(fontChoiceOf(s));
     // Cancelled: the preset would be applied again, which changes nothing.
     if (!chosen)
         return;
-    s.fontName = chosen->name;
-    s.fontSize = chosen->size;
-    s.bold = chosen->bold;
-    s.italic = chosen->italic;
-    s.underline = chosen->underline;
     // The dialog's strike-through is not taken: row 1's strike-through is its check mark's.
-    // An unchanged colour keeps its form (a system colour stays one).
-    if (chosen->color.isValid() && chosen->color != toQColor(s.foreColor))
-        s.foreColor = fromQColor(chosen->color);
+    applyFontChoice(s, *chosen, false);
     w->setNoteStyle(s);
 }
 

@@ -24,6 +24,22 @@ struct FontSetting
     bool operator==(const FontSetting &) const = default;
 };
 
+/// The font part of a note style, as the "Font" settings hold it.
+inline FontSetting FontSettingOf(const NoteStyle &style)
+{
+    return FontSetting{style.fontName, style.fontSize, style.bold, style.italic, style.underline, style.strikethru};
+}
+
+inline void ApplyFontSetting(NoteStyle &style, const FontSetting &font)
+{
+    style.fontName = font.name;
+    style.fontSize = font.size;
+    style.bold = font.bold;
+    style.italic = font.italic;
+    style.underline = font.underline;
+    style.strikethru = font.strikethrough;
+}
+
 /// Every program setting, as held in memory after loading.
 struct ProgramSettings
 {

@@ -49,18 +49,6 @@ void applyFlags(TextNoteProt *w, bool onTop, bool rollUp, bool dynamicTitle)
     w->mnuReTitle->setEnabled(!dynamicTitle);
 }
 
-FontChoice fontChoiceOf(const NoteStyle &s)
-{
-    FontChoice f;
-    f.name = s.fontName;
-    f.size = s.fontSize;
-    f.bold = s.bold;
-    f.italic = s.italic;
-    f.underline = s.underline;
-    f.strikeout = s.strikethru;
-    f.color = toQColor(s.foreColor);
-    return f;
-}
 
 NoteStyle styleOf(Program &program, int slot)
 {
@@ -206,13 +194,7 @@ void RetitleTextNote(Program &program, int slot)
     TextNoteProt *w = textNote(program, slot);
     if (!w)
         return;
-    QString title = program.prompts().input(QStringLiteral("What do you want for the new title?"),
-                                            QStringLiteral("Note Title"), w->Caption());
-    if (title.isEmpty())
-        title = w->Caption();
-    w->setCaption(title);
-    program.ncp().setListEntry(slot, title);
-    program.trayMenu().UpdateNoteList(slot);
+    w->RetitleFromPrompt(QStringLiteral("Note Title"));
 }
 
 static void pickColor(Program &program, int slot, bool fore)
@@ -247,16 +229,8 @@ void PickNoteFont(Program &program, int slot)
         return;
     NoteStyle s = styleOf(program, slot);
     const std::optional<FontChoice> chosen = program.prompts().font(fontChoiceOf(s));
-    if (chosen) {
-        s.fontName = chosen->name;
-        s.fontSize = chosen->size;
-        s.bold = chosen->bold;
-        s.italic = chosen->italic;
-        s.underline = chosen->underline;
-        s.strikethru = chosen->strikeout;
-        if (chosen->color.isValid() && chosen->color != toQColor(s.foreColor))
-            s.foreColor = fromQColor(chosen->color);
-    }
+    if (chosen)
+        applyFontChoice(s, *chosen, true);
     setStyleOf(program, slot, s);
     if (slot == 0) {
         program.ncp().UpdateSample();

@@ -5,6 +5,7 @@
 #include "core/NoteStore.h"
 #include "core/app/Program.h"
 #include "panel/NCP.h"
+#include "panel/frmPelluxMenu.h"
 #include "platform/Clock.h"
 #include "platform/Prompts.h"
 #include "platform/ScreenMetrics.h"
@@ -41,6 +42,32 @@ QColor toQColor(ColorValue color)
 ColorValue fromQColor(const QColor &color)
 {
     return ColorValue(color.red() | (color.green() << 8) | (color.blue() << 16));
+}
+
+FontChoice fontChoiceOf(const NoteStyle &style)
+{
+    FontChoice f;
+    f.name = style.fontName;
+    f.size = style.fontSize;
+    f.bold = style.bold;
+    f.italic = style.italic;
+    f.underline = style.underline;
+    f.strikeout = style.strikethru;
+    f.color = toQColor(style.foreColor);
+    return f;
+}
+
+void applyFontChoice(NoteStyle &style, const FontChoice &choice, bool withStrikeout)
+{
+    style.fontName = choice.name;
+    style.fontSize = choice.size;
+    style.bold = choice.bold;
+    style.italic = choice.italic;
+    style.underline = choice.underline;
+    if (withStrikeout)
+        style.strikethru = choice.strikeout;
+    if (choice.color.isValid() && choice.color != toQColor(style.foreColor))
+        style.foreColor = fromQColor(choice.color);
 }
 
 QString NoteWindow::clipboardText()
@@ -361,6 +388,17 @@ int NoteWindow::ClientHeight() const
 int NoteWindow::ClientWidth() const
 {
     return (m_client ? m_client->width() : width()) * m_program.screen().twipsPerPixelX();
+}
+
+void NoteWindow::RetitleFromPrompt(const QString &dialogTitle)
+{
+    QString title =
+        m_program.prompts().input(QStringLiteral("What do you want for the new title?"), dialogTitle, Caption());
+    if (title.isEmpty())
+        title = Caption();
+    setCaption(title);
+    m_program.ncp().setListEntry(NoteNum, title);
+    m_program.trayMenu().UpdateNoteList(NoteNum);
 }
 
 bool NoteWindow::isTopmost() const

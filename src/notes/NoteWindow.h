@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/NoteRecord.h"
+#include "platform/Prompts.h"
 
 #include <QAction>
 #include <QKeySequence>
@@ -117,6 +118,12 @@ public:
     /// The kind's own part of a stored note ("data" and, for text notes, "dynamictitle").
     virtual void fillStoredData(StoredNote &note) const = 0;
 
+    /**
+     * Asks for a new title (\a dialogTitle over the prompt, the current title as the
+     * default); an empty answer keeps the title. The panel's list and the tray menu follow.
+     */
+    void RetitleFromPrompt(const QString &dialogTitle);
+
     /// Places the window in or out of the topmost layer without moving or resizing it.
     void setTopmost(bool on);
     bool isTopmost() const;
@@ -196,5 +203,13 @@ private:
 QColor toQColor(ColorValue color);
 /// An RGB colour value from a chosen colour.
 ColorValue fromQColor(const QColor &color);
+
+/// The font dialog's starting point: a note style's font and text colour.
+FontChoice fontChoiceOf(const NoteStyle &style);
+/**
+ * Takes a font dialog's choice into \a style. \a withStrikeout false keeps the style's
+ * own strike-through. An unchanged colour keeps its form, so a system colour stays one.
+ */
+void applyFontChoice(NoteStyle &style, const FontChoice &choice, bool withStrikeout);
 
 } // namespace pellux

@@ -440,15 +440,7 @@ void Program::CheckAlarms()
 void Program::LoadSettings()
 {
     NCP &panel = ncp();
-    const NoteStyle listFont = panel.listFontStyle();
-    FontSetting defaultFont;
-    defaultFont.name = listFont.fontName;
-    defaultFont.size = listFont.fontSize;
-    defaultFont.bold = listFont.bold;
-    defaultFont.italic = listFont.italic;
-    defaultFont.underline = listFont.underline;
-    defaultFont.strikethrough = listFont.strikethru;
-    settings = settingsStore().load(defaultFont, clock().today());
+    settings = settingsStore().load(FontSettingOf(panel.listFontStyle()), clock().today());
 
     // A stored position off the screen comes back to the corner.
     if (settings.Top >= screen().screenHeightTwips())
@@ -458,12 +450,7 @@ void Program::LoadSettings()
     panel.applyStoredGeometry();
 
     NoteStyle sample;
-    sample.fontName = settings.font.name;
-    sample.fontSize = settings.font.size;
-    sample.bold = settings.font.bold;
-    sample.italic = settings.font.italic;
-    sample.underline = settings.font.underline;
-    sample.strikethru = settings.font.strikethrough;
+    ApplyFontSetting(sample, settings.font);
     sample.foreColor = settings.Fore;
     sample.backColor = settings.Back;
     panel.setSampleStyle(sample);
@@ -486,12 +473,7 @@ void Program::SaveSettings()
     const NoteStyle s = panel.sampleStyle();
     settings.Fore = s.foreColor;
     settings.Back = s.backColor;
-    settings.font.name = s.fontName;
-    settings.font.size = s.fontSize;
-    settings.font.bold = s.bold;
-    settings.font.italic = s.italic;
-    settings.font.underline = s.underline;
-    settings.font.strikethrough = s.strikethru;
+    settings.font = FontSettingOf(s);
     settings.AlwaysOnTop = panel.chkAlwaysOnTop->isChecked() ? 1 : 0;
     settings.DynamicTitle = panel.chkDynamicTitle->isChecked() ? 1 : 0;
     settings.RollUp = panel.chkRollup->isChecked() ? 1 : 0;
