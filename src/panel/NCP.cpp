@@ -662,34 +662,38 @@ void NCP::cmdSearch_Click()
                                 MsgIcon::Information);
 }
 
+namespace {
+
+/// The selected note when it may be printed or mailed from the panel; a protected note
+/// is refused with \a refusal (its own window's command still serves it).
+NoteWindow *unprotectedNote(Program &program, int slot, const QString &refusal)
+{
+    NoteWindow *w = program.note(slot);
+    if (w && !w->GetNotePass().isEmpty()) {
+        program.prompts().message(refusal, MsgIcon::Critical);
+        return nullptr;
+    }
+    return w;
+}
+
+} // namespace
+
 void NCP::cmdPrint_Click()
 {
-    const int slot = selectedSlot();
-    NoteWindow *w = m_program.note(slot);
-    if (!w)
+    if (!unprotectedNote(m_program, selectedSlot(),
+                         QStringLiteral("ERROR:  You must use the Print command in a password protected note to "
+                                        "print it.")))
         return;
-    if (!w->GetNotePass().isEmpty()) {
-        m_program.prompts().message(
-            QStringLiteral("ERROR:  You must use the Print command in a password protected note to print it."),
-            MsgIcon::Critical);
-        return;
-    }
     // Printing is not part of this build (the button is disabled).
     m_program.prompts().message(QStringLiteral("Printing is not available in this build."), MsgIcon::Information);
 }
 
 void NCP::cmdEMail_Click()
 {
-    const int slot = selectedSlot();
-    NoteWindow *w = m_program.note(slot);
-    if (!w)
+    if (!unprotectedNote(m_program, selectedSlot(),
+                         QStringLiteral("ERROR:  You must use the E-Mail command in a password protected note to "
+                                        "E-Mail it.")))
         return;
-    if (!w->GetNotePass().isEmpty()) {
-        m_program.prompts().message(
-            QStringLiteral("ERROR:  You must use the E-Mail command in a password protected note to E-Mail it."),
-            MsgIcon::Critical);
-        return;
-    }
     // The e-mail dialog is not part of this build (the button is disabled).
     m_program.prompts().message(QStringLiteral("E-Mail is not available in this build."), MsgIcon::Information);
 }
