@@ -5,8 +5,8 @@
 #include "core/Settings.h"
 #include "core/TextRules.h"
 
-#include <QCoreApplication>
 #include <QHash>
+#include <QStringDecoder>
 #include <QStringList>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -375,6 +375,19 @@ struct XmlElement
 constexpr int NoteFieldLevels = 2;
 
 /**
+ * UTF-8 from the parser as a string, every character kept: QString::fromUtf8 would
+ * drop a U+FEFF at the start, where the DOM's parser keeps it (a note's text may
+ * begin with one, and a note type so written is no known type).
+ */
+QString textFromUtf8(QByteArrayView utf8)
+{
+    if (!utf8.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(utf8);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.decode(utf8);
+}
+
+/**
  * The element name or attribute value \a utf8 (as the parser hands it over) as a
  * string. A store repeats a few dozen element names and attribute values thousands
  * of times over (every note has its "title", every row its checked="False"); those
@@ -407,7 +420,7 @@ QString sharedText(const char *utf8)
     }();
     const QByteArrayView text(utf8);
     const auto it = known.table.constFind(text);
-    return it != known.table.cend() ? *it : QString::fromUtf8(text);
+    return it != known.table.cend() ? *it : textFromUtf8(text);
 }
 
 /// \a e as the note reading code sees it; the element's own text only when \a withText.
@@ -753,8 +766,9 @@ private:
     }
 
     /**
-     * Names with a colon go to the DOM reader: without namespace processing expat takes
-     * any name with colons in it, the DOM's parser only "prefix:local".
+     * Element, attribute and processing instruction names with a colon go to the DOM
+     * reader: without namespace processing expat takes any name with colons in it, the
+     * DOM's parser only "prefix:local" and no colon at all in a target.
      */
     bool plainName(const XML_Char *name)
     {
@@ -867,13 +881,18 @@ private:
     }
 
     static void XMLCALL onComment(void *userData, const XML_Char *) { self(userData).endTextRun(); }
-    static void XMLCALL onPi(void *userData, const XML_Char *, const XML_Char *) { self(userData).endTextRun(); }
+    static void XMLCALL onPi(void *userData, const XML_Char *target, const XML_Char *)
+    {
+        ExpatStoreReader &r = self(userData);
+        r.endTextRun();
+        r.plainName(target);
+    }
 
     void endTextRun()
     {
         if (m_run.empty())
             return;
-        const QString text = QString::fromUtf8(m_run.data(), qsizetype(m_run.size()));
+        const QString text = textFromUtf8(QByteArrayView(m_run.data(), qsizetype(m_run.size())));
         m_run.clear();
         if (m_leave || (!m_inCdata && isBlank(text)))
             return;

@@ -810,6 +810,32 @@ void TestNoteStore::streamReaderAgreesWithDom_data()
                                                    "<title>outer</title></note></notedata>";
     QTest::newRow("64 levels") << head + "<notedata>" + QByteArray("<a>").repeated(63) + QByteArray("</a>").repeated(63) + "</notedata>";
     QTest::newRow("65 levels") << head + "<notedata>" + QByteArray("<a>").repeated(64) + QByteArray("</a>").repeated(64) + "</notedata>";
+    // Where the fast reader and the DOM's parser could part: names, declarations,
+    // encodings, and text that reaches the reader in several pieces.
+    QTest::newRow("name with two colons") << head + note("<a:b:c>x</a:b:c>");
+    QTest::newRow("name starting with a colon") << head + note("<:a>x</:a>");
+    QTest::newRow("name ending in a colon") << head + note("<a:>x</a:>");
+    QTest::newRow("attribute name with two colons") << head + note("<data a:b:c=\"1\">x</data>");
+    QTest::newRow("instruction target with a colon") << head + note("<?p:q x?>");
+    QTest::newRow("XML 1.1") << QByteArray("<?xml version=\"1.1\"?>") + note("<data>x</data>");
+    QTest::newRow("UTF-16 declared, UTF-8 bytes") << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-16\"?>") + note("");
+    QTest::newRow("US-ASCII declared") << QByteArray("<?xml version=\"1.0\" encoding=\"US-ASCII\"?>") + note("<data>x</data>");
+    QTest::newRow("encoding name in lower case") << QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>") + note("<data>x</data>");
+    auto encoded = [](QStringEncoder::Encoding encoding, QStringEncoder::Flags flags, const QByteArray &utf8) {
+        QStringEncoder encoder(encoding, flags);
+        return QByteArray(encoder.encode(QString::fromUtf8(utf8)));
+    };
+    QTest::newRow("UTF-16 big-endian") << encoded(QStringEncoder::Utf16BE, QStringEncoder::Flag::WriteBom,
+                                                  note("<data>caf\xC3\xA9</data>"));
+    QTest::newRow("UTF-16 without byte-order mark") << encoded(QStringEncoder::Utf16LE, QStringEncoder::Flag::Default,
+                                                               note("<data>x</data>"));
+    QTest::newRow("byte-order mark starting the text") << head + note("<data>\xEF\xBB\xBFx</data>");
+    QTest::newRow("byte-order mark by reference") << head + note("<data>&#xFEFF;x</data>");
+    QTest::newRow("byte-order mark in the note type") << head + "<notedata><note type=\"\xEF\xBB\xBFTextNote\"/></notedata>";
+    QTest::newRow("blank lines, then text") << head + note("<data>\r\n\r\n  x</data><title>\n \n</title>");
+    QTest::newRow("blank around a comment") << head + note("<data> <!--c--> x<!--c-->\r\n</data>");
+    QTest::newRow("blank around an instruction") << head + note("<title> <?p?> </title><data>a<?p?> </data>");
+    QTest::newRow("empty CDATA between blank references") << head + note("<data>&#x20;<![CDATA[]]>&#x20;</data>");
 }
 
 void TestNoteStore::streamReaderAgreesWithDom()
