@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QStringDecoder>
 #include <QStringList>
+#include <QVarLengthArray>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -313,18 +314,40 @@ std::optional<int> parseAlarmType(const QString &text)
     return std::nullopt;
 }
 
-std::optional<std::array<bool, 7>> parseDow(const QString &text)
+std::optional<bool> parseBoolWord(QStringView text)
 {
-    const QStringList parts = text.split(QLatin1Char(','));
-    if (parts.size() < 7)
+    // The words as the writer spells them, thousands of times in a store, first.
+    if (text == QLatin1String("True"))
+        return true;
+    if (text == QLatin1String("False"))
+        return false;
+    const QStringView t = text.trimmed();
+    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+        return false;
+    bool ok = false;
+    const double v = t.toDouble(&ok);
+    if (!ok || !std::isfinite(v))
         return std::nullopt;
+    return v != 0.0;
+}
+
+std::optional<std::array<bool, 7>> parseDow(QStringView text)
+{
+    // Seven words at least, read in place: every note of a store has this field.
     std::array<bool, 7> days{};
-    for (int i = 0; i < 7; ++i) {
-        const std::optional<bool> b = ParseBoolWord(parts.at(i));
+    size_t n = 0;
+    for (const QStringView part : text.tokenize(u',')) {
+        if (n == days.size())
+            break;
+        const std::optional<bool> b = parseBoolWord(part);
         if (!b)
             return std::nullopt;
-        days[size_t(i)] = *b;
+        days[n++] = *b;
     }
+    if (n < days.size())
+        return std::nullopt;
     return days;
 }
 
@@ -339,7 +362,8 @@ std::optional<std::array<bool, 7>> parseDow(const QString &text)
 struct XmlElement
 {
     QString name;
-    QList<std::pair<QString, QString>> attributes;
+    // Inline room for the one attribute a store puts on an element: no allocation per row.
+    QVarLengthArray<std::pair<QString, QString>, 1> attributes;
     QString text;
     std::vector<XmlElement> children;
 
@@ -388,20 +412,23 @@ QString textFromUtf8(QByteArrayView utf8)
 }
 
 /**
- * The element name or attribute value \a utf8 (as the parser hands it over) as a
- * string. A store repeats a few dozen element names and attribute values thousands
- * of times over (every note has its "title", every row its checked="False"); those
- * share one string each instead of costing a conversion and an allocation every time.
+ * \a utf8 (an element name, an attribute value or a field's text as the parser hands
+ * it over) as a string. A store repeats a few dozen names and values thousands of
+ * times over (every note has its "title", every row its checked="False", every note
+ * a dozen "True" and "False" fields); those share one string each instead of costing
+ * a conversion and an allocation every time. Looked up by length, then by bytes: the
+ * words are few and short, and this runs for nearly every piece of the store.
  */
-QString sharedText(const char *utf8)
+QString sharedText(QByteArrayView utf8)
 {
-    struct Known
+    struct Word
     {
-        std::vector<QByteArray> bytes;          // the keys' storage
-        QHash<QByteArrayView, QString> table;
+        QByteArray bytes;
+        QString text;
     };
-    static const Known known = [] {
-        static const QString words[] = {
+    constexpr qsizetype Longest = 16;
+    static const std::array<std::vector<Word>, Longest + 1> known = [] {
+        const QString words[] = {
             TagNote, TagTitle, TagNid, TagTop, TagLeft, TagWidth, TagHeight, TagVisible, TagRollup, TagOntop,
             TagAlarm, TagData, TagDynamicTitle, TagFont, TagColor, TagItem, AttrType, AttrChecked,
             QStringLiteral("enabled"), QStringLiteral("sound"), QStringLiteral("time"), QStringLiteral("date"),
@@ -410,17 +437,18 @@ QString sharedText(const char *utf8)
             QStringLiteral("fore"), QStringLiteral("back"), QStringLiteral("True"), QStringLiteral("False"),
             QStringLiteral("TextNote"), QStringLiteral("TextNote30"), QStringLiteral("CheckList"),
             QStringLiteral("CheckList30")};
-        Known k;
-        k.bytes.reserve(std::size(words));
-        for (const QString &w : words) {
-            k.bytes.push_back(w.toUtf8());
-            k.table.insert(QByteArrayView(k.bytes.back()), w);
-        }
-        return k;
+        std::array<std::vector<Word>, Longest + 1> table;
+        for (const QString &w : words)
+            table[size_t(w.size())].push_back({w.toUtf8(), w});
+        return table;
     }();
-    const QByteArrayView text(utf8);
-    const auto it = known.table.constFind(text);
-    return it != known.table.cend() ? *it : textFromUtf8(text);
+    if (utf8.size() <= Longest) {
+        for (const Word &w : known[size_t(utf8.size())]) {
+            if (w.bytes.front() == utf8.front() && std::memcmp(w.bytes.constData(), utf8.data(), size_t(utf8.size())) == 0)
+                return w.text;
+        }
+    }
+    return textFromUtf8(utf8);
 }
 
 /// \a e as the note reading code sees it; the element's own text only when \a withText.
@@ -813,27 +841,23 @@ private:
             if (!r.plainName(*a))
                 return;
         }
-        if (r.m_depth == 1) {
-            r.m_isStore = QString::fromUtf8(name).toLower() == QLatin1String("notedata");
-            return;
-        }
         const int level = r.m_depth - 2;
-        r.m_keepText = r.m_isStore && level >= 1;
-        if (!r.m_isStore || level > NoteFieldLevels)
-            return;
-        XmlElement *e = &r.m_note;
-        if (level > 0) {
-            std::vector<XmlElement> &siblings = r.m_open[size_t(level - 1)]->children;
-            if (siblings.capacity() == 0)
-                siblings.reserve(16);
-            e = &siblings.emplace_back();
-        }
-        r.m_open[size_t(level)] = e;
-        e->name = sharedText(name);
-        if (*attributes) {
+        if (level < 0)
+            r.m_isStore = QString::fromUtf8(name).toLower() == QLatin1String("notedata");
+        if (r.m_isStore && level >= 0 && level <= NoteFieldLevels) {
+            XmlElement *e = &r.m_note;
+            if (level > 0) {
+                std::vector<XmlElement> &siblings = r.m_open[size_t(level - 1)]->children;
+                if (siblings.capacity() == 0)
+                    siblings.reserve(16);
+                e = &siblings.emplace_back();
+            }
+            r.m_open[size_t(level)] = e;
+            e->name = sharedText(name);
             for (const XML_Char **a = attributes; *a; a += 2)
                 e->attributes.append({sharedText(a[0]), sharedText(a[1])});
         }
+        r.startTextRun();
     }
 
     static void XMLCALL onEnd(void *userData, const XML_Char *)
@@ -844,12 +868,18 @@ private:
         r.endTextRun();
         const int level = r.m_depth - 2;
         --r.m_depth;
-        r.m_keepText = r.m_isStore && r.m_depth >= 3;
-        if (r.m_isStore && level == 0) {
+        if (r.m_isStore && level >= 1 && level <= NoteFieldLevels) {
+            std::string &text = r.m_text[size_t(level)];
+            r.m_open[size_t(level)]->text = sharedText(QByteArrayView(text.data(), qsizetype(text.size())));
+            if (level > 1)
+                r.m_text[size_t(level - 1)] += text;
+            text.clear();
+        } else if (r.m_isStore && level == 0) {
             r.m_notes.add(r.m_note);
             r.m_note.attributes.clear();
             r.m_note.children.clear();
         }
+        r.startTextRun();
     }
 
     // Text counts for every open element from the note's children down; the note's own
@@ -857,13 +887,15 @@ private:
     // between two pieces of markup (character and entity references included) as one
     // piece, and leaves it out when it is all white space: expat's pieces are gathered
     // up to the next piece of markup and then judged the same way. A CDATA section is
-    // a piece of its own, and always kept.
+    // a piece of its own, and always kept. The text of the open child or grandchild is
+    // gathered as UTF-8 and made a string once, when the element ends; a grandchild's
+    // text (with anything deeper) then goes on into its parent's.
 
     static void XMLCALL onText(void *userData, const XML_Char *text, int len)
     {
         ExpatStoreReader &r = self(userData);
-        if (r.m_keepText && !r.m_leave)
-            r.m_run.append(text, size_t(len));
+        if (r.m_textLevel > 0 && !r.m_leave)
+            r.m_text[size_t(r.m_textLevel)].append(text, size_t(len));
     }
 
     static void XMLCALL onCdataStart(void *userData)
@@ -888,17 +920,41 @@ private:
         r.plainName(target);
     }
 
+    /// After an element starts or ends: where the text from here on goes.
+    void startTextRun()
+    {
+        m_textLevel = m_isStore && m_depth >= 3 ? std::min(m_depth - 2, NoteFieldLevels) : 0;
+        m_runStart = m_textLevel > 0 ? m_text[size_t(m_textLevel)].size() : 0;
+    }
+
+    /// At a piece of markup: the text since the last one stays, or goes if it is all blank.
     void endTextRun()
     {
-        if (m_run.empty())
+        if (m_textLevel == 0)
             return;
-        const QString text = textFromUtf8(QByteArrayView(m_run.data(), qsizetype(m_run.size())));
-        m_run.clear();
-        if (m_leave || (!m_inCdata && isBlank(text)))
-            return;
-        const int deepest = std::min(m_depth - 2, NoteFieldLevels);
-        for (int level = 1; level <= deepest; ++level)
-            m_open[size_t(level)]->text += text;
+        std::string &text = m_text[size_t(m_textLevel)];
+        if (!m_inCdata && isBlankUtf8(QByteArrayView(text).sliced(qsizetype(m_runStart))))
+            text.resize(m_runStart);
+        m_runStart = text.size();
+    }
+
+    /// isBlank on UTF-8 as expat hands it over (always well formed).
+    static bool isBlankUtf8(QByteArrayView text)
+    {
+        for (qsizetype i = 0; i < text.size();) {
+            const uchar c = uchar(text[i]);
+            if (c < 0x80) {
+                if (c != ' ' && (c < '\t' || c > '\r'))
+                    return false;
+                ++i;
+                continue;
+            }
+            const qsizetype n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+            if (!isBlank(textFromUtf8(text.sliced(i, n))))
+                return false;
+            i += n;
+        }
+        return true;
     }
 
     NoteCollector &m_notes;
@@ -906,14 +962,15 @@ private:
     bool m_leave = false;       // the document goes to the DOM reader
     int m_depth = 0;            // of the open element: the root is at 1, the notes at 2
     bool m_isStore = false;     // the root is a "notedata" element
-    bool m_keepText = false;    // text here counts for a note's field
     bool m_inCdata = false;
-    std::string m_run;          // the text since the last piece of markup, as UTF-8
+    int m_textLevel = 0;        // the level of the element whose text is gathered now; 0: none
+    size_t m_runStart = 0;      // where the text since the last piece of markup begins in it
     // The note being read, and the child and the grandchild open inside it. Each
     // element is made in place in its parent, and the note's own storage serves the
-    // next note again.
+    // next note again; so do the text buffers.
     XmlElement m_note;
     std::array<XmlElement *, NoteFieldLevels + 1> m_open{};
+    std::array<std::string, NoteFieldLevels + 1> m_text;
 };
 
 } // namespace
@@ -1001,21 +1058,7 @@ QString BoolWord(bool value)
 
 std::optional<bool> ParseBoolWord(const QString &text)
 {
-    // The words as the writer spells them, thousands of times in a store, first.
-    if (text == QLatin1String("True"))
-        return true;
-    if (text == QLatin1String("False"))
-        return false;
-    const QString t = text.trimmed();
-    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
-        return true;
-    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
-        return false;
-    bool ok = false;
-    const double v = t.toDouble(&ok);
-    if (!ok || !std::isfinite(v))
-        return std::nullopt;
-    return v != 0.0;
+    return parseBoolWord(text);
 }
 
 QString PixelNumber(int twips, int twipsPerPixel)
