@@ -515,7 +515,8 @@ NoteStyle readStyle(const XmlElement &note, const NoteStyle &defaults, const QLo
 // A store is four levels deep (notedata, note, data, item). The DOM parser's time
 // grows with the square of the nesting depth, so a document nested far deeper than
 // any store could freeze the program for minutes; it is refused before parsing.
-// The stream reader holds documents to the same limit, so the two agree.
+// The fast reader hands any document deeper than that to the DOM reader, so the
+// two agree.
 constexpr int MaxStoreDepth = 64;
 
 const QString NoRootMessage = QStringLiteral("The note store has no \"notedata\" element.");
