@@ -278,11 +278,7 @@ void CheckListProt::levelUpDown(int i)
 
 void CheckListProt::applyRow1Style()
 {
-    QFont f(m_style.fontName.isEmpty() ? QApplication::font().family() : m_style.fontName);
-    f.setPointSizeF(m_style.fontSize > 0 ? double(m_style.fontSize) : 8.25);
-    f.setBold(m_style.bold);
-    f.setItalic(m_style.italic);
-    f.setUnderline(m_style.underline);
+    QFont f = toQFont(m_style);
     f.setStrikeOut(false);
     m_plainFont = f;
     f.setStrikeOut(true);

@@ -84,14 +84,7 @@ struct StoredNote
 /// A text note as the binary formats carry it (legacy store, single-note file).
 struct TextNoteRecord
 {
-    QString fontName;
-    float fontSize = 8.25f;
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strikethru = false;
-    ColorValue foreColor = SystemWindowText;
-    ColorValue backColor = DefaultNoteBack;
+    NoteStyle style;
     bool onTop = false;
     bool rollUp = false;
     bool dynamicTitle = false;

@@ -122,16 +122,7 @@ bool NewTextNote(Program &program, QString &title)
 TextNoteProt *TextNoteFromRecord(Program &program, const TextNoteRecord &record, int slot, const QString &title)
 {
     TextNoteProt *w = createWindow(program, slot, title);
-    NoteStyle style;
-    style.fontName = record.fontName;
-    style.fontSize = record.fontSize;
-    style.bold = record.bold;
-    style.italic = record.italic;
-    style.underline = record.underline;
-    style.strikethru = record.strikethru;
-    style.foreColor = record.foreColor;
-    style.backColor = record.backColor;
-    w->setNoteStyle(style);
+    w->setNoteStyle(record.style);
     QString text = record.text;
     while (text.endsWith(QLatin1Char(' ')))
         text.chop(1);
@@ -150,15 +141,7 @@ TextNoteRecord TextNoteToRecord(Program &program, int slot)
     TextNoteProt *w = textNote(program, slot);
     if (!w)
         return r;
-    const NoteStyle s = w->noteStyle();
-    r.fontName = s.fontName;
-    r.fontSize = s.fontSize;
-    r.bold = s.bold;
-    r.italic = s.italic;
-    r.underline = s.underline;
-    r.strikethru = s.strikethru;
-    r.foreColor = s.foreColor;
-    r.backColor = s.backColor;
+    r.style = w->noteStyle();
     r.onTop = w->mnuOnTop->isChecked();
     r.text = w->text();
     r.dynamicTitle = w->mnuDynamicTitle->isChecked();

@@ -44,6 +44,17 @@ ColorValue fromQColor(const QColor &color)
     return ColorValue(color.red() | (color.green() << 8) | (color.blue() << 16));
 }
 
+QFont toQFont(const NoteStyle &style)
+{
+    QFont f(style.fontName.isEmpty() ? QApplication::font().family() : style.fontName);
+    f.setPointSizeF(style.fontSize > 0 ? double(style.fontSize) : 8.25);
+    f.setBold(style.bold);
+    f.setItalic(style.italic);
+    f.setUnderline(style.underline);
+    f.setStrikeOut(style.strikethru);
+    return f;
+}
+
 FontChoice fontChoiceOf(const NoteStyle &style)
 {
     FontChoice f;

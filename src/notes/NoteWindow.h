@@ -4,6 +4,7 @@
 #include "platform/Prompts.h"
 
 #include <QAction>
+#include <QFont>
 #include <QKeySequence>
 #include <QList>
 #include <QString>
@@ -203,6 +204,9 @@ private:
 QColor toQColor(ColorValue color);
 /// An RGB colour value from a chosen colour.
 ColorValue fromQColor(const QColor &color);
+
+/// The font a note style paints with (the application's font family when none is named).
+QFont toQFont(const NoteStyle &style);
 
 /// The font dialog's starting point: a note style's font and text colour.
 FontChoice fontChoiceOf(const NoteStyle &style);

@@ -244,13 +244,7 @@ NoteStyle TextNoteProt::noteStyle() const
 void TextNoteProt::setNoteStyle(const NoteStyle &style)
 {
     m_style = style;
-    QFont f(style.fontName.isEmpty() ? QApplication::font().family() : style.fontName);
-    f.setPointSizeF(style.fontSize > 0 ? style.fontSize : 8.25);
-    f.setBold(style.bold);
-    f.setItalic(style.italic);
-    f.setUnderline(style.underline);
-    f.setStrikeOut(style.strikethru);
-    TxtData->setFont(f);
+    TxtData->setFont(toQFont(style));
     applyColors();
 }
 

@@ -463,13 +463,7 @@ NoteStyle NCP::listFontStyle() const
 void NCP::setSampleStyle(const NoteStyle &style)
 {
     m_sample = style;
-    QFont f(style.fontName.isEmpty() ? QApplication::font().family() : style.fontName);
-    f.setPointSizeF(style.fontSize > 0 ? style.fontSize : 8.25);
-    f.setBold(style.bold);
-    f.setItalic(style.italic);
-    f.setUnderline(style.underline);
-    f.setStrikeOut(style.strikethru);
-    NoteSample->setFont(f);
+    NoteSample->setFont(toQFont(style));
     QPalette pal = NoteSample->palette();
     pal.setColor(QPalette::Text, toQColor(style.foreColor));
     pal.setColor(QPalette::Base, toQColor(style.backColor));
