@@ -188,12 +188,7 @@ void CheckListDataToXml(Program &program, int NoteNum)
 
 CheckListProt *LoadCheckListXml(Program &program, const QDomElement &note, int NoteNum)
 {
-    StoredNote stored;
-    if (std::optional<StoredNote> read = ReadNoteElement(note, program.pixelScale(), program.noteDefaults()))
-        stored = *read;
-    else
-        stored.title = note.firstChildElement(QStringLiteral("title")).text();
-    return CheckListFromStored(program, stored, NoteNum);
+    return CheckListFromStored(program, program.storedNoteFromElement(note), NoteNum);
 }
 
 CheckListProt *CheckListFromStored(Program &program, const StoredNote &note, int NoteNum)

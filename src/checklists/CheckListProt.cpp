@@ -779,11 +779,6 @@ void CheckListProt::UpdateMenus()
     mnuAction->setTitle(MenuCaptions[3][form]);
 }
 
-NoteStyle CheckListProt::noteStyle() const
-{
-    return m_style;
-}
-
 void CheckListProt::setNoteStyle(const NoteStyle &style)
 {
     m_style = style;

@@ -76,8 +76,6 @@ public:
     void CheckClipboard() override;
     void RefreshDisplay() override;
     void UpdateMenus() override;
-    /// Row 1's font and colours (its strike-through included).
-    NoteStyle noteStyle() const override;
     /// Sets row 1's font and colours, then lays the rows out.
     void setNoteStyle(const NoteStyle &style) override;
     void fillStoredData(StoredNote &note) const override;
@@ -188,7 +186,6 @@ private:
     int tppX() const;
     int tppY() const;
 
-    NoteStyle m_style;              ///< row 1's attributes (strikethru = row 1's strike-through)
     QFont m_plainFont;
     QFont m_struckFont;
     std::vector<Row> m_rows;

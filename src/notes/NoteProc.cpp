@@ -164,12 +164,7 @@ TextNoteProt *TextNoteFromStored(Program &program, const StoredNote &note, int s
 
 TextNoteProt *TextNoteFromXml(Program &program, const QDomElement &note, int slot)
 {
-    StoredNote stored;
-    if (std::optional<StoredNote> read = ReadNoteElement(note, program.pixelScale(), program.noteDefaults()))
-        stored = *read;
-    else
-        stored.title = note.firstChildElement(QStringLiteral("title")).text();
-    return TextNoteFromStored(program, stored, slot);
+    return TextNoteFromStored(program, program.storedNoteFromElement(note), slot);
 }
 
 void RetitleTextNote(Program &program, int slot)

@@ -114,7 +114,8 @@ public:
     QAction *mnuControlPanel = nullptr;
 
     // ---- style and record exchange ------------------------------------------
-    virtual NoteStyle noteStyle() const = 0;
+    /// The note's font and colours (a check list's are its first row's).
+    NoteStyle noteStyle() const { return m_style; }
     virtual void setNoteStyle(const NoteStyle &style) = 0;
     /// The kind's own part of a stored note ("data" and, for text notes, "dynamictitle").
     virtual void fillStoredData(StoredNote &note) const = 0;
@@ -191,6 +192,7 @@ protected:
     virtual void onDeactivated();
 
     Program &m_program;
+    NoteStyle m_style;
     QString m_password;
     AlarmRecord m_alarm;
 

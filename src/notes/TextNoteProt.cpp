@@ -236,11 +236,6 @@ void TextNoteProt::UpdateMenus()
     mnuAction->setTitle(MenuCaptions[2][form]);
 }
 
-NoteStyle TextNoteProt::noteStyle() const
-{
-    return m_style;
-}
-
 void TextNoteProt::setNoteStyle(const NoteStyle &style)
 {
     m_style = style;

@@ -66,7 +66,6 @@ public:
     void CheckClipboard() override;
     void RefreshDisplay() override;
     void UpdateMenus() override;
-    NoteStyle noteStyle() const override;
     void setNoteStyle(const NoteStyle &style) override;
     void fillStoredData(StoredNote &note) const override;
 
@@ -101,7 +100,6 @@ private:
     void replaceSelection(const QString &replacement);
     void applyColors();
 
-    NoteStyle m_style;
 };
 
 } // namespace pellux

@@ -38,7 +38,6 @@ public:
     void NoteRoll() override {}
     void CheckClipboard() override {}
     void UpdateMenus() override {}
-    NoteStyle noteStyle() const override { return {}; }
     void setNoteStyle(const NoteStyle &) override {}
     void fillStoredData(StoredNote &) const override {}
 

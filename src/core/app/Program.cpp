@@ -644,6 +644,15 @@ bool Program::LoadNoteData(const QString &path)
     return true;
 }
 
+StoredNote Program::storedNoteFromElement(const QDomElement &note)
+{
+    if (std::optional<StoredNote> read = ReadNoteElement(note, pixelScale(), noteDefaults()))
+        return *read;
+    StoredNote stored;
+    stored.title = note.firstChildElement(QStringLiteral("title")).text();
+    return stored;
+}
+
 StoredNote Program::storedNoteFromWindow(int slot)
 {
     NoteWindow *w = note(slot);

@@ -152,6 +152,8 @@ public:
     QString NewNoteGUID() const;
     QString storePath() const;
     bool storeLoaded() const { return m_storeLoaded; }
+    /// A store "note" element read as a record; a note it cannot read keeps only its title.
+    StoredNote storedNoteFromElement(const QDomElement &note);
     /// The record the store writer writes for the note in \a slot.
     StoredNote storedNoteFromWindow(int slot);
 
