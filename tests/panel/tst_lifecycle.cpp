@@ -47,7 +47,6 @@ public:
     void CheckClipboard() override {}
     void RefreshDisplay() override { ++refreshes; }
     void UpdateMenus() override {}
-    NoteStyle noteStyle() const override { return {}; }
     void setNoteStyle(const NoteStyle &) override {}
     void fillStoredData(StoredNote &) const override {}
 };
