@@ -1,25 +1,15 @@
 #include "core/Colors.h"
 
+#include "core/TextRules.h"
+
 namespace pellux {
 
 namespace {
 
-int hexDigit(QChar c)
-{
-    const ushort u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    return -1;
-}
-
 int hexPair(const QString &text, int index)
 {
-    const int hi = hexDigit(text.at(index));
-    const int lo = hexDigit(text.at(index + 1));
+    const int hi = HexDigitValue(text.at(index));
+    const int lo = HexDigitValue(text.at(index + 1));
     return (hi < 0 || lo < 0) ? -1 : hi * 16 + lo;
 }
 

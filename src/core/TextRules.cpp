@@ -6,6 +6,18 @@
 
 namespace pellux {
 
+int HexDigitValue(QChar c)
+{
+    const ushort u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    return -1;
+}
+
 QString XmlEscape(const QString &text)
 {
     // "&" first, so the entities made afterwards are not escaped a second time.
@@ -47,17 +59,6 @@ void appendHexByte(QString &out, uint byte)
     out += QLatin1Char(HexDigits[byte & 0xF]);
 }
 
-int hexValue(QChar c)
-{
-    const ushort u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    return -1;
-}
 
 } // namespace
 
@@ -92,8 +93,8 @@ QString HexDecode(const QString &text)
     QByteArray bytes;
     bytes.reserve(text.size() / 2);
     for (qsizetype i = 0; i + 1 < text.size(); i += 2) {
-        const int hi = hexValue(text.at(i));
-        const int lo = hexValue(text.at(i + 1));
+        const int hi = HexDigitValue(text.at(i));
+        const int lo = HexDigitValue(text.at(i + 1));
         if (hi < 0 || lo < 0)
             continue;
         bytes.append(char(hi * 16 + lo));

@@ -17,6 +17,9 @@ QString XmlEscape(const QString &text);
  */
 QString DynamicTitle(const QString &text);
 
+/// The value of one hexadecimal digit (either case), -1 for any other character.
+int HexDigitValue(QChar c);
+
 /**
  * Each character's 8-bit code as two upper-case hex digits.
  *

@@ -8,6 +8,7 @@
 #include "core/app/Program.h"
 #include "panel/NCP.h"
 #include "panel/frmPelluxMenu.h"
+#include "checklists/CheckListTestSupport.h"
 #include "support/ProgramFixture.h"
 
 #include <QApplication>
@@ -24,37 +25,6 @@ using namespace pellux::test;
 namespace {
 
 const QString kFixture = QStringLiteral(PELLUX_FIXTURES "/checklists/checklists.NoteData");
-
-CheckListProt *list(ProgramFixture &f, int slot)
-{
-    return qobject_cast<CheckListProt *>(f.program->note(slot));
-}
-
-CheckListProt *newList(ProgramFixture &f, const QString &title = QStringLiteral("Errands"))
-{
-    f.prompts.answerInput(title);
-    QString t;
-    if (!CheckListProc::NewCheckList(*f.program, t))
-        return nullptr;
-    QApplication::processEvents();
-    return list(f, f.program->upperBound());
-}
-
-QStringList texts(const CheckListProt *w)
-{
-    QStringList out;
-    for (int i = 1; i <= w->ItemCount; ++i)
-        out << w->rowText(i);
-    return out;
-}
-
-QList<bool> checks(const CheckListProt *w)
-{
-    QList<bool> out;
-    for (int i = 1; i <= w->ItemCount; ++i)
-        out << w->isChecked(i);
-    return out;
-}
 
 /// A store holding the given "note" elements, written the way the program writes one.
 QByteArray storeOf(const QByteArray &notes)
@@ -141,7 +111,7 @@ private slots:
         QCOMPARE(title, answer);
         const int slot = notesBefore + 1;
         QCOMPARE(f.program->upperBound(), slot);
-        CheckListProt *w = list(f, slot);
+        CheckListProt *w = checkListIn(f, slot);
         QVERIFY(w);
         QCOMPARE(int(w->NoteNum), slot);
         QCOMPARE(w->Caption(), answer);
@@ -543,7 +513,7 @@ private slots:
         f.program->ncp().appendListEntry(QStringLiteral("Trip & more"));
         CheckListProt *w = CheckListProc::LoadCheckListXml(*f.program, doc.documentElement(), 1);
         QVERIFY(w);
-        QCOMPARE(list(f, 1), w);
+        QCOMPARE(checkListIn(f, 1), w);
         QCOMPARE(int(w->NoteNum), 1);
         QCOMPARE(w->Caption(), QStringLiteral("Trip & more"));
         QVERIFY(f.program->trayMenu().mnuNoteList(1));
@@ -572,7 +542,7 @@ private slots:
         QVERIFY(f.prompts.unexpected().isEmpty());
         QCOMPARE(f.program->upperBound(), 4);
 
-        CheckListProt *groceries = list(f, 1);
+        CheckListProt *groceries = checkListIn(f, 1);
         QVERIFY(groceries);
         QCOMPARE(groceries->Caption(), QStringLiteral("Groceries & <more>"));
         QCOMPARE(texts(groceries), QStringList({"Milk", "Salt & pepper", "", "a < b > c", "\"Quoted\" text", "",
@@ -584,7 +554,7 @@ private slots:
         QCOMPARE(groceries->Height(), 220 * 15);
         QVERIFY(groceries->isVisible());
 
-        CheckListProt *longList = list(f, 2);
+        CheckListProt *longList = checkListIn(f, 2);
         QVERIFY(longList);
         QCOMPARE(longList->ItemCount, 300);
         QCOMPARE(longList->rowText(300), QStringLiteral("Step 300 of the long list"));
@@ -593,14 +563,14 @@ private slots:
         QVERIFY(!longList->VScroll->isHidden());
         QCOMPARE(longList->VScroll->maximum(), longList->pitch() * 300 + 160 - longList->clientHeightTwips());
 
-        CheckListProt *rolled = list(f, 3);
+        CheckListProt *rolled = checkListIn(f, 3);
         QVERIFY(rolled);
         QCOMPARE(rolled->noteType, QStringLiteral("CheckList30"));
         QVERIFY(rolled->mnuRollUp->isChecked());
         QVERIFY(rolled->mnuOnTop->isChecked());
         QVERIFY(rolled->isTopmost());
 
-        CheckListProt *hidden = list(f, 4);
+        CheckListProt *hidden = checkListIn(f, 4);
         QVERIFY(hidden);
         QVERIFY(!hidden->isVisible());
         QCOMPARE(texts(hidden), QStringList({"unchecked only", ""}));
@@ -616,7 +586,7 @@ private slots:
         f.writeStore(storeOf(checkListNote(
             "Edit me", "<data><item checked=\"False\">one</item><item checked=\"False\">two</item></data>")));
         f.start();
-        CheckListProt *w = list(f, 1);
+        CheckListProt *w = checkListIn(f, 1);
         QVERIFY(w);
         w->setChecked(2, true);
         w->focusRow(1);
@@ -635,7 +605,7 @@ private slots:
         ProgramFixture f;
         f.writeStore(storeOf(checkListNote("Empty", "<data/>")));
         f.start();
-        CheckListProt *w = list(f, 1);
+        CheckListProt *w = checkListIn(f, 1);
         QVERIFY(w);
         QCOMPARE(w->ItemCount, 1);
         QCOMPARE(w->rowText(1), QString());

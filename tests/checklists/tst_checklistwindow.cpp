@@ -6,6 +6,7 @@
 #include "checklists/CheckListRows.h"
 #include "core/app/Program.h"
 #include "panel/NCP.h"
+#include "checklists/CheckListTestSupport.h"
 #include "support/ProgramFixture.h"
 
 #include <QApplication>
@@ -22,17 +23,6 @@ using namespace pellux::test;
 namespace {
 
 constexpr int Tpp = 15;     // the fixture's screen: 96 DPI
-
-/// A new check list made the way the tray's "Add Check List" makes one.
-CheckListProt *newList(ProgramFixture &f, const QString &title = QStringLiteral("Errands"))
-{
-    f.prompts.answerInput(title);
-    QString t;
-    if (!CheckListProc::NewCheckList(*f.program, t))
-        return nullptr;
-    QApplication::processEvents();
-    return qobject_cast<CheckListProt *>(f.program->note(f.program->upperBound()));
-}
 
 bool activate(QWidget *w)
 {
@@ -57,22 +47,6 @@ QStringList numbered(int n, const QString &stem = QStringLiteral("Row "))
     QStringList out;
     for (int i = 1; i <= n; ++i)
         out << stem + QString::number(i);
-    return out;
-}
-
-QStringList texts(const CheckListProt *w)
-{
-    QStringList out;
-    for (int i = 1; i <= w->ItemCount; ++i)
-        out << w->rowText(i);
-    return out;
-}
-
-QList<bool> checks(const CheckListProt *w)
-{
-    QList<bool> out;
-    for (int i = 1; i <= w->ItemCount; ++i)
-        out << w->isChecked(i);
     return out;
 }
 
