@@ -466,7 +466,7 @@ private slots:
         ProgramFixture g;
         g.writeStore(saved);
         g.start();
-        CheckListProt *w = list(g, 1);
+        CheckListProt *w = checkListIn(g, 1);
         QVERIFY(w);
         QCOMPARE(w->rowText(1), longText);
     }
@@ -633,7 +633,7 @@ private slots:
         ProgramFixture g;
         g.writeStore(saved);
         g.start();
-        CheckListProt *w = list(g, 1);
+        CheckListProt *w = checkListIn(g, 1);
         QVERIFY(w);
         QCOMPARE(texts(w), QStringList({"first", "second"}));
         QCOMPARE(checks(w), QList<bool>({false, true}));
