@@ -7,7 +7,7 @@
 
 #include "checklists/CheckListProc.h"
 #include "checklists/CheckListProt.h"
-#include "core/app/Program.h"
+#include "app/Program.h"
 #include "platform/Clock.h"
 #include "platform/Prompts.h"
 #include "platform/ScreenMetrics.h"
@@ -194,7 +194,7 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     g_program = std::make_unique<Program>(Services{g_prompts, g_clock, g_screen, g_system});
-    g_program->growNotesTo(1);
+    g_program->growNotes();
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

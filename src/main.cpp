@@ -1,4 +1,5 @@
-#include "core/app/Program.h"
+#include "app/Program.h"
+#include "features/Features.h"
 #include "platform/DesktopPlatform.h"
 #include "platform/QtPrompts.h"
 
@@ -35,6 +36,7 @@ int main(int argc, char *argv[])
     pellux::QtScreenMetrics screen;
     pellux::DesktopSystemQueries system;
     pellux::Program program({prompts, clock, screen, system});
+    pellux::InstallFeatures(program);
     program.appPath = QCoreApplication::applicationDirPath();
     program.workingDirectory = QDir::currentPath();
 

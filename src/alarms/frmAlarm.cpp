@@ -1,10 +1,12 @@
 #include "alarms/frmAlarm.h"
 
-#include "alarms/AlarmRules.h"
-#include "core/app/Program.h"
-#include "notes/NoteWindow.h"
+#include "app/NoteWindow.h"
+#include "app/Program.h"
+#include "core/AlarmRules.h"
+#include "platform/ModalScope.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -68,9 +70,13 @@ frmAlarm::~frmAlarm() = default;
 
 void frmAlarm::FireAlarm(int n)
 {
-    // A modal dialog is up: the alarm waits for it.
-    while (m_program.modalDialog > 0)
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 100);
+    // A modal dialog is up: the alarm waits, events running, until the last one closes.
+    ModalState &modal = m_program.modal();
+    while (modal.active()) {
+        QEventLoop wait;
+        connect(&modal, &ModalState::ended, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
     NoteWindow *note = m_program.note(n);
     if (!note) {
         close();

@@ -1,13 +1,10 @@
 #include "checklists/CheckListProc.h"
 
+#include "app/Program.h"
 #include "checklists/CheckListProt.h"
 #include "core/NoteStore.h"
-#include "core/app/Program.h"
-#include "panel/NCP.h"
-#include "panel/frmPelluxMenu.h"
 #include "platform/Prompts.h"
 
-#include <QCheckBox>   // the panel's new-note defaults
 #include <QFile>
 
 namespace pellux::CheckListProc {
@@ -17,6 +14,18 @@ namespace {
 CheckListProt *checkList(Program &program, int slot)
 {
     return qobject_cast<CheckListProt *>(program.note(slot));
+}
+
+/// A new check-list window placed in \a slot with the table's facts of \a entry.
+CheckListProt *placeWindow(Program &program, int slot, NoteEntry entry)
+{
+    auto *w = new CheckListProt(program);
+    entry.kind = NoteKind::CheckList;
+    entry.dynamicTitle = false;
+    if (entry.type.isEmpty())
+        entry.type = NoteTypeOf(NoteKind::CheckList);
+    program.placeNote(slot, w, entry);
+    return w;
 }
 
 /// The lines of a text: a line ends at CR LF, LF or CR; a final line break opens no further line.
@@ -43,38 +52,25 @@ QStringList textLines(const QString &text)
 
 bool NewCheckList(Program &program, QString &title)
 {
-    NCP &panel = program.ncp();
-    ++program.modalDialog;
     if (title.isEmpty())
         title = QStringLiteral("Note ") + QString::number(program.upperBound() + 1);
     const QString answer = program.prompts().input(QStringLiteral("What do you want for the title of this check list?"),
                                                    QStringLiteral("Check List Title"), title);
-    --program.modalDialog;
     if (answer.isEmpty())
         return false;
     title = answer;
 
-    const int n = program.growNotes();
-    auto *w = new CheckListProt(program);
-    program.placeNote(n, w);
-    w->NoteNum = qint16(n);
-    w->mnuRollUp->setChecked(panel.chkRollup->isChecked());
-    // A ticked "Always On Top" that left the window in the normal layer would say
-    // something untrue until the next start: the placement goes with the tick.
-    if (panel.chkAlwaysOnTop->isChecked()) {
-        w->mnuOnTop->setChecked(true);
-        w->setTopmost(true);
-    }
+    const NoteDefaults defaults = program.noteDefaults();
+    NoteEntry entry;
+    entry.title = title;
+    entry.guid = program.NewUniqueNoteGUID();
+    entry.onTop = defaults.ontop;
+    entry.rollUp = defaults.rollup;
+    CheckListProt *w = placeWindow(program, program.upperBound() + 1, entry);
     w->ResetNoteSize();
-    w->setCaption(title);
     w->show();
-    w->NoteGUID = program.NewNoteGUID();
     w->activateWindow();
     w->focusRow(1);
-
-    panel.appendListEntry(title);
-    w->noteType = QStringLiteral("CheckList");
-    program.trayMenu().CreateNoteList(n);
     return true;
 }
 
@@ -92,13 +88,9 @@ void SetCheckListFont(Program &program, int NoteNum)
     if (!w)
         return;
     NoteStyle s = w->noteStyle();
-    const std::optional<FontChoice> chosen = program.prompts().font(fontChoiceOf(s));
-    // Cancelled: the preset would be applied again, which changes nothing.
-    if (!chosen)
-        return;
     // The dialog's strike-through is not taken: row 1's strike-through is its check mark's.
-    applyFontChoice(s, *chosen, false);
-    w->setNoteStyle(s);
+    if (PickStyleFont(program, s, false))
+        w->setNoteStyle(s);
 }
 
 static void pickColor(Program &program, int NoteNum, bool fore)
@@ -107,12 +99,8 @@ static void pickColor(Program &program, int NoteNum, bool fore)
     if (!w)
         return;
     NoteStyle s = w->noteStyle();
-    ColorValue &target = fore ? s.foreColor : s.backColor;
-    const std::optional<QColor> chosen = program.prompts().color(toQColor(target));
-    if (!chosen || !chosen->isValid())
-        return;
-    target = fromQColor(*chosen);
-    w->setNoteStyle(s);
+    if (PickStyleColor(program, fore ? s.foreColor : s.backColor))
+        w->setNoteStyle(s);
 }
 
 void SetCheckListForeColor(Program &program, int NoteNum)
@@ -193,18 +181,8 @@ CheckListProt *LoadCheckListXml(Program &program, const QDomElement &note, int N
 
 CheckListProt *CheckListFromStored(Program &program, const StoredNote &note, int NoteNum)
 {
-    auto *w = new CheckListProt(program);
-    program.placeNote(NoteNum, w);
-    w->NoteNum = qint16(NoteNum);
-    w->setCaption(note.title);
-    program.trayMenu().CreateNoteList(NoteNum);
+    CheckListProt *w = placeWindow(program, NoteNum, Program::EntryOf(note));
     w->setNoteStyle(note.style);
-    if (note.ontop) {
-        w->mnuOnTop->setChecked(true);
-        w->setTopmost(true);
-    }
-    if (note.rollup)
-        w->mnuRollUp->setChecked(true);
     // The rows go in one batch and are laid out once at the end.
     w->beginRowBatch();
     for (const CheckRow &row : note.rows)

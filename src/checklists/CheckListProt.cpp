@@ -2,8 +2,7 @@
 
 #include "checklists/CheckListProc.h"
 #include "checklists/CheckListRows.h"
-#include "core/app/Program.h"
-#include "panel/NCP.h"
+#include "app/Program.h"
 #include "platform/Prompts.h"
 #include "platform/ScreenMetrics.h"
 
@@ -103,7 +102,7 @@ void CheckListProt::buildMenus()
     commands.foreColor = [this] { CheckListProc::SetCheckListForeColor(m_program, NoteNum); };
     commands.backColor = [this] { CheckListProc::SetCheckListBackColor(m_program, NoteNum); };
     commands.retitle = [this] { CheckListProc::RetitleCheckList(m_program, NoteNum); };
-    commands.readIn = [this] { CheckListProc::ReadCheckListIn(m_program, NoteNum); };
+    commands.readIn = [this] { ReadIn(QString()); };
     buildNoteMenus(commands);
 
     connect(mnuAdd, &QAction::triggered, this, &CheckListProt::mnuAdd_Click);
@@ -721,14 +720,26 @@ void CheckListProt::mnuEditDelete_Click()
 
 void CheckListProt::ShowGUID()
 {
-    m_program.prompts().message(NoteGUID, MsgIcon::None, MsgButtons::Ok, QStringLiteral("Note GUID"));
+    m_program.prompts().message(NoteGUID(), MsgIcon::None, MsgButtons::Ok, QStringLiteral("Note GUID"));
 }
 
 // ---- the note contract -----------------------------------------------------------------
 
 void CheckListProt::UpdateSettings()
 {
-    setNoteStyle(m_program.ncp().sampleStyle());
+    setNoteStyle(m_program.noteDefaults().style);
+}
+
+void CheckListProt::Retitle()
+{
+    CheckListProc::RetitleCheckList(m_program, NoteNum);
+}
+
+void CheckListProt::ReadIn(const QString &path)
+{
+    // Check lists always ask for the file to read.
+    Q_UNUSED(path);
+    CheckListProc::ReadCheckListIn(m_program, NoteNum);
 }
 
 void CheckListProt::NoteRoll()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "notes/NoteWindow.h"
+#include "app/NoteWindow.h"
 
 #include <QFont>
 #include <QString>
@@ -79,6 +79,8 @@ public:
     /// Sets row 1's font and colours, then lays the rows out.
     void setNoteStyle(const NoteStyle &style) override;
     void fillStoredData(StoredNote &note) const override;
+    void Retitle() override;
+    void ReadIn(const QString &path) override;
 
     // ---- check-list operations -------------------------------------------------
     /// The row layout pass.

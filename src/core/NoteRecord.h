@@ -9,6 +9,25 @@
 
 namespace pellux {
 
+/// The two kinds of note. A stored type names its kind by its first eight characters,
+/// so the older "TextNote30" and "CheckList30" are the same kinds.
+enum class NoteKind { TextNote, CheckList };
+
+inline std::optional<NoteKind> NoteKindOfType(const QString &type)
+{
+    if (type.left(8) == QLatin1String("TextNote"))
+        return NoteKind::TextNote;
+    if (type.left(8) == QLatin1String("CheckLis"))
+        return NoteKind::CheckList;
+    return std::nullopt;
+}
+
+/// The type a new note of \a kind is stored with.
+inline QString NoteTypeOf(NoteKind kind)
+{
+    return kind == NoteKind::TextNote ? QStringLiteral("TextNote") : QStringLiteral("CheckList");
+}
+
 /// The alarm every note carries. A new note's record is all zero.
 struct AlarmRecord
 {
@@ -76,8 +95,9 @@ struct StoredNote
     bool dynamicTitle = false;  ///< text notes only
     NoteStyle style;
 
-    bool isTextNote() const { return type.left(8) == QLatin1String("TextNote"); }
-    bool isCheckList() const { return type.left(8) == QLatin1String("CheckLis"); }
+    std::optional<NoteKind> kind() const { return NoteKindOfType(type); }
+    bool isTextNote() const { return kind() == NoteKind::TextNote; }
+    bool isCheckList() const { return kind() == NoteKind::CheckList; }
     bool operator==(const StoredNote &) const = default;
 };
 

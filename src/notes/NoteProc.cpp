@@ -1,18 +1,14 @@
 #include "notes/NoteProc.h"
 
+#include "app/Commands.h"
+#include "app/Program.h"
 #include "core/NoteStore.h"
 #include "core/TextRules.h"
-#include "core/app/FlashMsg.h"
-#include "core/app/Program.h"
 #include "notes/TextNoteProt.h"
-#include "panel/NCP.h"
-#include "panel/frmPelluxMenu.h"
 #include "platform/Prompts.h"
 
-#include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
-#include <QListWidget>
 
 namespace pellux::NoteProc {
 
@@ -26,61 +22,36 @@ TextNoteProt *textNote(Program &program, int slot)
     return qobject_cast<TextNoteProt *>(program.note(slot));
 }
 
-/// A new text note window in \a slot, with NoteNum and caption set and its tray item made.
-TextNoteProt *createWindow(Program &program, int slot, const QString &title)
+/// A new text note window placed in \a slot with the table's facts of \a entry.
+TextNoteProt *createWindow(Program &program, int slot, NoteEntry entry)
 {
     auto *w = new TextNoteProt(program);
-    program.placeNote(slot, w);
-    w->NoteNum = qint16(slot);
-    w->setCaption(title);
-    program.trayMenu().CreateNoteList(slot);
+    entry.kind = NoteKind::TextNote;
+    if (entry.type.isEmpty())
+        entry.type = NoteTypeOf(NoteKind::TextNote);
+    program.placeNote(slot, w, entry);
     return w;
 }
 
-void applyFlags(TextNoteProt *w, bool onTop, bool rollUp, bool dynamicTitle)
+/// The text of a rebuilt note, set as the user would have left it (nothing to undo).
+void setLoadedText(TextNoteProt *w, const QString &text)
 {
-    if (onTop) {
-        w->mnuOnTop->setChecked(true);
-        w->setTopmost(true);
-    }
-    if (rollUp)
-        w->mnuRollUp->setChecked(true);
-    w->mnuDynamicTitle->setChecked(dynamicTitle);
-    w->mnuReTitle->setEnabled(!dynamicTitle);
-}
-
-
-NoteStyle styleOf(Program &program, int slot)
-{
-    if (slot == 0)
-        return program.ncp().sampleStyle();
-    if (TextNoteProt *w = textNote(program, slot))
-        return w->noteStyle();
-    return NoteStyle{};
-}
-
-void setStyleOf(Program &program, int slot, const NoteStyle &style)
-{
-    if (slot == 0) {
-        program.ncp().setSampleStyle(style);
-        return;
-    }
-    if (TextNoteProt *w = textNote(program, slot))
-        w->setNoteStyle(style);
+    w->setText(text);
+    w->TxtData_Change();
+    w->TxtData->document()->clearUndoRedoStacks();
+    w->mnuUndo->setEnabled(false);
 }
 
 } // namespace
 
 bool NewTextNote(Program &program, QString &title)
 {
-    NCP &panel = program.ncp();
-    if (!panel.chkDynamicTitle->isChecked()) {
-        ++program.modalDialog;
+    const NoteDefaults defaults = program.noteDefaults();
+    if (!defaults.dynamicTitle) {
         if (title.isEmpty())
             title = QStringLiteral("Note") + BasicNumber(program.upperBound() + 1);
         const QString answer = program.prompts().input(QStringLiteral("What do you want for the title of this note?"),
                                                        QStringLiteral("Note Title"), title);
-        --program.modalDialog;
         if (answer.isEmpty())
             return false;
         title = answer;
@@ -88,31 +59,14 @@ bool NewTextNote(Program &program, QString &title)
         title = QStringLiteral("(Blank)");
     }
 
-    const int n = program.growNotes();
-    auto *w = new TextNoteProt(program);
-    program.placeNote(n, w);
-    // The slot is known before the window can be activated, so the activation records it.
-    w->NoteNum = qint16(n);
-    w->setCaption(title);
-    w->mnuRollUp->setChecked(panel.chkRollup->isChecked());
-    // A ticked "Always On Top" must mean a window on top, from the start.
-    const bool onTop = panel.chkAlwaysOnTop->isChecked();
-    w->mnuOnTop->setChecked(onTop);
-    w->setTopmost(onTop);
+    NoteEntry entry;
+    entry.title = title;
+    entry.guid = program.NewUniqueNoteGUID();
+    entry.onTop = defaults.ontop;
+    entry.rollUp = defaults.rollup;
+    entry.dynamicTitle = defaults.dynamicTitle;
+    TextNoteProt *w = createWindow(program, program.upperBound() + 1, entry);
     w->show();
-    QString guid = program.NewNoteGUID();
-    // Notes made within one hundredth of a second (several files dropped at once) would share
-    // an identifier; only then is it worth waiting for the next one.
-    while (program.FindNoteByGUID(guid) != 0)
-        guid = program.NewNoteGUIDWithWait();
-    w->NoteGUID = guid;
-    panel.appendListEntry(title);
-    w->noteType = QStringLiteral("TextNote");
-    const bool dynamic = panel.chkDynamicTitle->isChecked();
-    w->mnuDynamicTitle->setChecked(dynamic);
-    if (dynamic)
-        w->mnuReTitle->setEnabled(false);
-    program.trayMenu().CreateNoteList(n);
     w->raise();
     w->activateWindow();
     w->TxtData->setFocus();
@@ -121,17 +75,17 @@ bool NewTextNote(Program &program, QString &title)
 
 TextNoteProt *TextNoteFromRecord(Program &program, const TextNoteRecord &record, int slot, const QString &title)
 {
-    TextNoteProt *w = createWindow(program, slot, title);
+    NoteEntry entry;
+    entry.title = title;
+    entry.onTop = record.onTop;
+    entry.rollUp = record.rollUp;
+    entry.dynamicTitle = record.dynamicTitle;
+    TextNoteProt *w = createWindow(program, slot, entry);
     w->setNoteStyle(record.style);
     QString text = record.text;
     while (text.endsWith(QLatin1Char(' ')))
         text.chop(1);
-    w->setText(text);
-    applyFlags(w, record.onTop, record.rollUp, record.dynamicTitle);
-    w->TxtData_Change();
-    // Text set by the loader is not something the user can undo.
-    w->TxtData->document()->clearUndoRedoStacks();
-    w->mnuUndo->setEnabled(false);
+    setLoadedText(w, text);
     return w;
 }
 
@@ -141,24 +95,20 @@ TextNoteRecord TextNoteToRecord(Program &program, int slot)
     TextNoteProt *w = textNote(program, slot);
     if (!w)
         return r;
+    const NoteEntry &e = *program.notes().entry(slot);
     r.style = w->noteStyle();
-    r.onTop = w->mnuOnTop->isChecked();
+    r.onTop = e.onTop;
     r.text = w->text();
-    r.dynamicTitle = w->mnuDynamicTitle->isChecked();
-    r.rollUp = w->mnuRollUp->isChecked();
+    r.dynamicTitle = e.dynamicTitle;
+    r.rollUp = e.rollUp;
     return r;
 }
 
 TextNoteProt *TextNoteFromStored(Program &program, const StoredNote &note, int slot)
 {
-    TextNoteProt *w = createWindow(program, slot, note.title);
+    TextNoteProt *w = createWindow(program, slot, Program::EntryOf(note));
     w->setNoteStyle(note.style);
-    w->setText(note.text);
-    applyFlags(w, note.ontop, note.rollup, note.dynamicTitle);
-    w->TxtData_Change();
-    // Text set by the loader is not something the user can undo.
-    w->TxtData->document()->clearUndoRedoStacks();
-    w->mnuUndo->setEnabled(false);
+    setLoadedText(w, note.text);
     return w;
 }
 
@@ -177,18 +127,17 @@ void RetitleTextNote(Program &program, int slot)
 
 static void pickColor(Program &program, int slot, bool fore)
 {
-    // Check lists have their own style procedures; an empty slot has nothing to style.
-    if (slot != 0 && !textNote(program, slot))
+    if (slot == 0) {
+        PickSampleColor(program, fore);
         return;
-    NoteStyle s = styleOf(program, slot);
-    ColorValue &target = fore ? s.foreColor : s.backColor;
-    const std::optional<QColor> chosen = program.prompts().color(toQColor(target));
-    // A cancelled dialog leaves the colour as it was (a system colour stays a system colour).
-    if (chosen)
-        target = fromQColor(*chosen);
-    setStyleOf(program, slot, s);
-    if (slot == 0)
-        program.SaveSettings();
+    }
+    // Check lists have their own style procedures; an empty slot has nothing to style.
+    TextNoteProt *w = textNote(program, slot);
+    if (!w)
+        return;
+    NoteStyle s = w->noteStyle();
+    if (PickStyleColor(program, fore ? s.foreColor : s.backColor))
+        w->setNoteStyle(s);
 }
 
 void PickTextColor(Program &program, int slot)
@@ -203,29 +152,16 @@ void PickBackColor(Program &program, int slot)
 
 void PickNoteFont(Program &program, int slot)
 {
-    if (slot != 0 && !textNote(program, slot))
-        return;
-    NoteStyle s = styleOf(program, slot);
-    const std::optional<FontChoice> chosen = program.prompts().font(fontChoiceOf(s));
-    if (chosen)
-        applyFontChoice(s, *chosen, true);
-    setStyleOf(program, slot, s);
     if (slot == 0) {
-        program.ncp().UpdateSample();
-        program.SaveSettings();
-    }
-}
-
-void ResetNoteStyles(Program &program)
-{
-    if (program.upperBound() < 1)
+        PickSampleFont(program);
         return;
-    program.flash().DispMsg(QStringLiteral("Updating Notes"));
-    for (int i = 1; i <= program.upperBound(); ++i) {
-        if (NoteWindow *w = program.note(i))
-            w->UpdateSettings();
     }
-    program.flash().StopMsg();
+    TextNoteProt *w = textNote(program, slot);
+    if (!w)
+        return;
+    NoteStyle s = w->noteStyle();
+    if (PickStyleFont(program, s, true))
+        w->setNoteStyle(s);
 }
 
 void ReadIntoTextNote(Program &program, int slot, const QString &fileName)

@@ -26,7 +26,6 @@ void RetitleTextNote(Program &program, int slot);
 void PickTextColor(Program &program, int slot);
 void PickBackColor(Program &program, int slot);
 void PickNoteFont(Program &program, int slot);
-void ResetNoteStyles(Program &program);
 /// Reads a text file into the note (asks first when the note has text); an empty name asks for one.
 void ReadIntoTextNote(Program &program, int slot, const QString &fileName);
 

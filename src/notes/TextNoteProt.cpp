@@ -1,11 +1,9 @@
 #include "notes/TextNoteProt.h"
 
+#include "app/Program.h"
 #include "core/NoteStore.h"
 #include "core/TextRules.h"
-#include "core/app/Program.h"
 #include "notes/NoteProc.h"
-#include "panel/NCP.h"
-#include "panel/frmPelluxMenu.h"
 #include "platform/Clock.h"
 #include "platform/Prompts.h"
 
@@ -170,7 +168,7 @@ void TextNoteProt::buildMenus()
     commands.foreColor = [this] { NoteProc::PickTextColor(m_program, NoteNum); };
     commands.backColor = [this] { NoteProc::PickBackColor(m_program, NoteNum); };
     commands.retitle = [this] { NoteProc::RetitleTextNote(m_program, NoteNum); };
-    commands.readIn = [this] { NoteProc::ReadIntoTextNote(m_program, NoteNum, QString()); };
+    commands.readIn = [this] { ReadIn(QString()); };
     buildNoteMenus(commands, [this](QMenu *options) {
         mnuDynamicTitle = addMenuItem(options, QStringLiteral("&Dynamic Title"), "mnuDynamicTitle");
         mnuDynamicTitle->setCheckable(true);
@@ -183,14 +181,36 @@ void TextNoteProt::buildMenus()
     connect(mnuDel, &QAction::triggered, this, &TextNoteProt::mnuDel_Click);
     connect(mnuSelectAll, &QAction::triggered, this, &TextNoteProt::mnuSelectAll_Click);
     connect(mnuInsertDateTime, &QAction::triggered, this, &TextNoteProt::mnuInsertDateTime_Click);
-    connect(mnuDynamicTitle, &QAction::triggered, this, [this](bool checked) { setDynamicTitle(checked); });
+    connect(mnuDynamicTitle, &QAction::toggled, this, [this](bool on) { setDynamicTitle(on); });
 }
 
 // ---- the note contract ---------------------------------------------------------
 
 void TextNoteProt::UpdateSettings()
 {
-    setNoteStyle(m_program.ncp().sampleStyle());
+    setNoteStyle(m_program.noteDefaults().style);
+}
+
+void TextNoteProt::Retitle()
+{
+    NoteProc::RetitleTextNote(m_program, NoteNum);
+}
+
+void TextNoteProt::ReadIn(const QString &path)
+{
+    NoteProc::ReadIntoTextNote(m_program, NoteNum, path);
+}
+
+void TextNoteProt::applyEntry(const NoteEntry &entry)
+{
+    NoteWindow::applyEntry(entry);
+    const bool turnedOn = entry.dynamicTitle && !m_dynamicTitleApplied;
+    m_dynamicTitleApplied = entry.dynamicTitle;
+    mnuDynamicTitle->setChecked(entry.dynamicTitle);
+    // A dynamic title follows the text; retitling it by hand would not last.
+    mnuReTitle->setEnabled(!entry.dynamicTitle);
+    if (turnedOn)
+        TxtData_Change();
 }
 
 void TextNoteProt::NoteRoll()
@@ -279,17 +299,22 @@ void TextNoteProt::TxtData_Change()
 {
     if (mnuDynamicTitle->isChecked()) {
         const QString t = DynamicTitle(text());
-        if (m_program.hasPanel() && NoteNum >= 1)
-            m_program.ncp().setListEntry(NoteNum, t);
-        setCaption(t);
-        if (NoteNum >= 1)
-            m_program.trayMenu().UpdateNoteList(NoteNum);
+        if (m_program.note(NoteNum) == this)
+            m_program.notes().retitle(NoteNum, t);
+        else
+            setCaption(t);
     }
     mnuUndo->setEnabled(TxtData->document()->isUndoAvailable());
 }
 
 void TextNoteProt::setDynamicTitle(bool on)
 {
+    if (m_program.note(NoteNum) == this) {
+        m_program.notes().setDynamicTitle(NoteNum, on);
+        return;
+    }
+    // Not in the table yet: the window alone, which its placement will confirm.
+    const QSignalBlocker block(mnuDynamicTitle);
     mnuDynamicTitle->setChecked(on);
     mnuReTitle->setEnabled(!on);
     if (on)
@@ -360,7 +385,7 @@ void TextNoteProt::mnuInsertDateTime_Click()
 
 void TextNoteProt::ShowGUID()
 {
-    m_program.prompts().message(NoteGUID, MsgIcon::None, MsgButtons::Ok, QStringLiteral("Note GUID"));
+    m_program.prompts().message(NoteGUID(), MsgIcon::None, MsgButtons::Ok, QStringLiteral("Note GUID"));
 }
 
 // ---- drag and drop -------------------------------------------------------------
@@ -387,7 +412,7 @@ void TextNoteProt::handleDrop(const QMimeData *data)
         c.insertText(data->text());
         TxtData->setTextCursor(c);
     } else if (files.size() == 1) {
-        NoteProc::ReadIntoTextNote(m_program, NoteNum, files.first());
+        ReadIn(files.first());
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "notes/NoteWindow.h"
+#include "app/NoteWindow.h"
 
 #include <QPlainTextEdit>
 
@@ -68,6 +68,9 @@ public:
     void UpdateMenus() override;
     void setNoteStyle(const NoteStyle &style) override;
     void fillStoredData(StoredNote &note) const override;
+    void Retitle() override;
+    void ReadIn(const QString &path) override;
+    void applyEntry(const NoteEntry &entry) override;
 
     // ---- text note members ---------------------------------------------------
     /// Runs on every change of the text: the dynamic title and the undo state.
@@ -100,6 +103,8 @@ private:
     void replaceSelection(const QString &replacement);
     void applyColors();
 
+    /// The dynamic-title flag as last taken from the note table (turning it on retitles).
+    bool m_dynamicTitleApplied = false;
 };
 
 } // namespace pellux

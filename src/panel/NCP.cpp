@@ -1,18 +1,21 @@
 #include "panel/NCP.h"
 
-#include "checklists/CheckListProc.h"
+#include "app/Commands.h"
+#include "app/FlashMsg.h"
+#include "app/NoteStyles.h"
+#include "app/NoteWindow.h"
+#include "app/Program.h"
 #include "core/TextRules.h"
-#include "core/app/FlashMsg.h"
-#include "core/app/Program.h"
-#include "core/app/frmAddNote.h"
-#include "notes/NoteProc.h"
-#include "notes/NoteWindow.h"
-#include "notes/TextNoteProt.h"
+#include "panel/Artwork.h"
+#include "panel/frmAddNote.h"
 #include "panel/frmPelluxMenu.h"
+#include "platform/ModalScope.h"
 #include "platform/Prompts.h"
 #include "platform/ScreenMetrics.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QSystemTrayIcon>
 #include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -29,6 +32,7 @@
 #include <QStatusBar>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QWidgetAction>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QUrl>
@@ -41,8 +45,9 @@ namespace {
 const QString kDeleted = QStringLiteral("(Deleted)");
 const QString kShowNote = QStringLiteral("Show &Note");
 const QString kHideNote = QStringLiteral("Hide &Note");
-const QString kNotInBuild = QStringLiteral("Not available in this build");
 const QString kSettings = QStringLiteral("Settings");
+const QString kCaptionNormal = QStringLiteral("Pellux: Note Control");
+const QString kCaptionMinimised = QStringLiteral("Pellux");
 
 /// Height of the tab strip in the panel's design: control tops are measured from
 /// the top of the tab control, the pages start below the strip.
@@ -75,14 +80,9 @@ protected:
     }
 };
 
-bool isTextNote(const NoteWindow *w)
+qint16 toInt16(int value)
 {
-    return w && w->noteType.left(8) == QLatin1String("TextNote");
-}
-
-bool isCheckList(const NoteWindow *w)
-{
-    return w && w->noteType.left(8) == QLatin1String("CheckLis");
+    return qint16(qBound(-32768, value, 32767));
 }
 
 /// The path of a drop the note list takes: exactly one local file (a folder is
@@ -106,11 +106,14 @@ QString droppedFile(const QMimeData *data)
 NCP::NCP(Program &program)
     : QWidget(nullptr)
     , m_program(program)
+    , m_timers(program, *this)
+    , m_tray(program, *this)
 {
     setObjectName(QStringLiteral("NCP"));
-    setWindowTitle(QStringLiteral("Pellux: Note Control"));
+    setWindowTitle(kCaptionNormal);
     buildControls();
     connectControls();
+    followNoteTable();
 }
 
 NCP::~NCP()
@@ -119,7 +122,51 @@ NCP::~NCP()
     for (QObject *o : std::as_const(m_hinted))
         o->removeEventFilter(this);
     m_hinted.clear();
+    m_program.notes().disconnect(this);
+    m_program.disconnect(this);
     delete m_chooser.data();
+    m_trayMenu.reset();
+}
+
+frmPelluxMenu &NCP::trayMenu()
+{
+    if (!m_trayMenu) {
+        m_trayMenu = std::make_unique<frmPelluxMenu>(m_program.notes(), m_program.hub());
+        // The menu only says what was chosen; the commands are the hub's and the panel's.
+        frmPelluxMenu *menu = m_trayMenu.get();
+        Commands &hub = m_program.hub();
+        connect(menu->mnuPelluxJunk1, &QAction::triggered, this, [&hub] { hub.run(Feature::About); });
+        connect(menu->mnuPelluxAdd, &QAction::triggered, this, &NCP::mnuPelluxAdd);
+        connect(menu->mnuCheckListAdd, &QAction::triggered, this, [&hub] {
+            QString title;
+            hub.NewNote(NoteKind::CheckList, title);
+        });
+        connect(menu->mnuPelluxNoteup, &QAction::triggered, this, [&hub] { hub.NotesToTop(); });
+        connect(menu->mnuPelluxSearch, &QAction::triggered, this, [&hub] { hub.run(Feature::Search); });
+        connect(menu->mnuPelluxShowAll, &QAction::triggered, this, [&hub] { hub.ShowAllNotes(); });
+        connect(menu->mnuPelluxHideAll, &QAction::triggered, this, [&hub] { hub.HideAllNotes(); });
+        connect(menu->mnuPelluxControl, &QAction::triggered, this, &NCP::mnuPelluxControl);
+        connect(menu->mnuProgramOptions, &QAction::triggered, this, [&hub] { hub.run(Feature::ProgramOptions); });
+        connect(menu->mnuPelluxExit, &QAction::triggered, this, [&hub] { hub.Exit(); });
+        connect(menu, &frmPelluxMenu::noteChosen, this, [&hub](int slot) { hub.ShowNote(slot); });
+    }
+    return *m_trayMenu;
+}
+
+void NCP::unloadTrayMenu()
+{
+    m_trayMenu.reset();
+}
+
+void NCP::followNoteTable()
+{
+    Notes &notes = m_program.notes();
+    connect(&notes, &Notes::added, this, &NCP::onNoteAdded);
+    connect(&notes, &Notes::removed, this, &NCP::onNoteRemoved);
+    connect(&notes, &Notes::retitled, this, &NCP::onNoteRetitled);
+    connect(&notes, &Notes::changed, this, &NCP::onNoteChanged);
+    connect(&notes, &Notes::cleared, this, [this] { NoteList->clear(); });
+    connect(&m_program, &Program::noteDefaultsChanged, this, &NCP::showNoteDefaults);
 }
 
 void NCP::buildControls()
@@ -240,9 +287,17 @@ void NCP::buildControls()
     cmdConvDynTitle = button(configTab, QStringLiteral("Convert To / From Dynamic Title"), "cmdConvDynTitle");
     onPage(cmdConvDynTitle, 4200, 2820, 2085, 480);
 
-    // The windows behind these commands are not part of this build.
-    for (QPushButton *b : {cmdSearch, cmdPrint, cmdEMail, cmdAbout, cmdProgOpt})
-        markUnavailable(b);
+    // The commands whose parts this build does not have.
+    const Commands &hub = m_program.hub();
+    const QList<std::pair<QPushButton *, Feature>> provided{{cmdSearch, Feature::Search},
+                                                            {cmdPrint, Feature::PrintNote},
+                                                            {cmdEMail, Feature::EMailNote},
+                                                            {cmdAbout, Feature::About},
+                                                            {cmdProgOpt, Feature::ProgramOptions}};
+    for (const auto &[b, feature] : provided) {
+        if (!hub.available(feature))
+            markUnavailable(b);
+    }
 
     // The pages hold their controls at fixed places: the tab control is as large as
     // the design needs (at least the designed 6405 twips wide), and the window
@@ -313,7 +368,7 @@ void NCP::connectControls()
 void NCP::markUnavailable(QPushButton *button)
 {
     button->setEnabled(false);
-    button->setToolTip(kNotInBuild);
+    button->setToolTip(Commands::notAvailableText());
     m_unavailable.append(button);
 }
 
@@ -447,6 +502,41 @@ bool NCP::eventFilter(QObject *watched, QEvent *event)
 
 // ---- the new-note defaults ---------------------------------------------------------
 
+NoteStyle NCP::sampleStyle() const
+{
+    return m_program.noteDefaults().style;
+}
+
+void NCP::setSampleStyle(const NoteStyle &style)
+{
+    m_program.setSampleStyle(style);
+}
+
+void NCP::showNoteDefaults()
+{
+    const NoteDefaults d = m_program.noteDefaults();
+    const NoteStyle &style = d.style;
+    NoteSample->setFont(toQFont(style));
+    QPalette pal = NoteSample->palette();
+    pal.setColor(QPalette::Text, toQColor(style.foreColor));
+    pal.setColor(QPalette::Base, toQColor(style.backColor));
+    NoteSample->setPalette(pal);
+    // The sample's text names its font: a new font rebuilds it.
+    NoteStyle font = style;
+    font.foreColor = font.backColor = 0;
+    NoteStyle shown = m_shownSample;
+    shown.foreColor = shown.backColor = 0;
+    m_shownSample = style;
+    if (font != shown)
+        UpdateSample();
+    // Set without saving: the boxes only show what the program holds.
+    for (const auto &[box, on] : {std::pair{chkAlwaysOnTop, d.ontop}, std::pair{chkDynamicTitle, d.dynamicTitle},
+                                  std::pair{chkRollup, d.rollup}}) {
+        const QSignalBlocker block(box);
+        box->setChecked(on);
+    }
+}
+
 NoteStyle NCP::listFontStyle() const
 {
     const QFont f = NoteList->font();
@@ -460,29 +550,20 @@ NoteStyle NCP::listFontStyle() const
     return s;
 }
 
-void NCP::setSampleStyle(const NoteStyle &style)
-{
-    m_sample = style;
-    NoteSample->setFont(toQFont(style));
-    QPalette pal = NoteSample->palette();
-    pal.setColor(QPalette::Text, toQColor(style.foreColor));
-    pal.setColor(QPalette::Base, toQColor(style.backColor));
-    NoteSample->setPalette(pal);
-}
-
 void NCP::UpdateSample()
 {
-    QString text = m_sample.fontName;
-    if (m_sample.fontSize >= 0)
+    const NoteStyle sample = sampleStyle();
+    QString text = sample.fontName;
+    if (sample.fontSize >= 0)
         text += QLatin1Char(' ');
-    text += PointSizeText(m_sample.fontSize) + QStringLiteral(" Points ");
-    if (m_sample.bold)
+    text += PointSizeText(sample.fontSize) + QStringLiteral(" Points ");
+    if (sample.bold)
         text += QStringLiteral("Bold ");
-    if (m_sample.italic)
+    if (sample.italic)
         text += QStringLiteral("Italic ");
-    if (m_sample.underline)
+    if (sample.underline)
         text += QStringLiteral("Underline ");
-    if (m_sample.strikethru)
+    if (sample.strikethru)
         text += QStringLiteral("Strike Through ");
     NoteSample->setText(text);
     // Show the start of the sample, the font name, when the text is longer than the box.
@@ -491,21 +572,41 @@ void NCP::UpdateSample()
 
 // ---- the note list -----------------------------------------------------------------
 
-void NCP::setListEntry(int slot, const QString &text)
-{
-    if (QListWidgetItem *item = NoteList->item(slot - 1))
-        item->setText(text);
-}
-
 QString NCP::listEntry(int slot) const
 {
     const QListWidgetItem *item = NoteList->item(slot - 1);
     return item ? item->text() : QString();
 }
 
-void NCP::appendListEntry(const QString &text)
+void NCP::onNoteAdded(int slot)
 {
-    NoteList->addItem(text);
+    // Entry slot-1 belongs to slot: a slot filled again keeps its place in the list.
+    while (NoteList->count() < slot)
+        NoteList->addItem(kDeleted);
+    NoteList->item(slot - 1)->setText(m_program.notes().entry(slot)->title);
+    if (slot == selectedSlot())
+        NoteList_Click();
+}
+
+void NCP::onNoteRemoved(int slot)
+{
+    // The entry stays in place, so the other slots keep their numbers and the selection
+    // stays where it was (on "(Deleted)" when the deleted note was selected).
+    if (QListWidgetItem *item = NoteList->item(slot - 1))
+        item->setText(kDeleted);
+    NoteList_Click();
+}
+
+void NCP::onNoteRetitled(int slot)
+{
+    if (QListWidgetItem *item = NoteList->item(slot - 1))
+        item->setText(m_program.notes().entry(slot)->title);
+}
+
+void NCP::onNoteChanged(int slot)
+{
+    if (slot == selectedSlot())
+        NoteList_Click();
 }
 
 int NCP::selectedSlot() const
@@ -539,12 +640,7 @@ void NCP::NoteList_Click()
     for (QPushButton *b : {cmdBring, SHButton, cmdDelNote, cmdGO, cmdSHAll, cmdPrint, cmdEMail})
         b->setEnabled(!isUnavailable(b));
     // A dynamic title follows the note's text; retitling it by hand would not last.
-    bool dynamic = false;
-    if (isTextNote(w)) {
-        if (auto *t = qobject_cast<TextNoteProt *>(w))
-            dynamic = t->mnuDynamicTitle->isChecked();
-    }
-    cmdEditTitle->setEnabled(!dynamic);
+    cmdEditTitle->setEnabled(!m_program.notes().entry(slot)->dynamicTitle);
     if (w->GetNotePass().isEmpty()) {
         lblProtect->setText(QString());
     } else {
@@ -564,11 +660,11 @@ void NCP::NoteList_OLEDragDrop(const QString &path)
     raise();
     activateWindow();
     QString title = QFileInfo(path).fileName();
-    const int before = m_program.upperBound();
-    NoteProc::NewTextNote(m_program, title);
     // A cancelled title prompt creates nothing, and nothing is read.
-    if (m_program.upperBound() > before)
-        NoteProc::ReadIntoTextNote(m_program, m_program.upperBound(), path);
+    if (m_program.hub().NewNote(NoteKind::TextNote, title)) {
+        if (NoteWindow *w = m_program.note(m_program.upperBound()))
+            w->ReadIn(path);
+    }
 }
 
 // ---- note commands -----------------------------------------------------------------
@@ -585,175 +681,97 @@ void NCP::AddNote_Click()
 
 void NCP::SHButton_Click()
 {
-    NoteWindow *w = m_program.note(selectedSlot());
-    if (!w)
-        return;
-    if (w->Visible())
-        w->HideNote();
-    else
-        w->ShowNote();
+    m_program.hub().ShowHideNote(selectedSlot());
 }
 
 void NCP::cmdSHAll_Click()
 {
-    // Read once: every HideNote/ShowNote below refreshes the selection and its captions.
-    const bool hide = SHButton->text() != kShowNote;
-    const int entries = NoteList->count();
-    for (int slot = 1; slot <= entries; ++slot) {
-        // A deleted note is an empty slot, whatever its list entry reads.
-        NoteWindow *w = m_program.note(slot);
-        if (!w)
-            continue;
-        if (hide)
-            w->HideNote();
-        else if (w->GetNotePass().isEmpty())
-            w->ShowNote();
-    }
+    // Read once: every show or hide refreshes the selection and its captions.
+    m_program.hub().ShowOrHideAll(SHButton->text() != kShowNote);
 }
 
 void NCP::cmdGO_Click()
 {
-    if (NoteWindow *w = m_program.note(selectedSlot()))
-        w->ShowNote();
+    m_program.hub().ShowNote(selectedSlot());
 }
 
 void NCP::cmdBring_Click()
 {
-    NoteWindow *w = m_program.note(selectedSlot());
-    if (!w)
-        return;
-    w->ShowNote();
-    if (!w->Visible())
-        return;
-    w->setWindowStateValue(0);
-    const int tx = qMax(1, m_program.screen().twipsPerPixelX());
-    const int ty = qMax(1, m_program.screen().twipsPerPixelY());
-    w->Move(x() * tx, y() * ty);
+    m_program.hub().BringNote(selectedSlot());
 }
 
 void NCP::cmdDelNote_Click()
 {
     const int slot = selectedSlot();
     if (slot > 0)
-        DelNote(slot, false);
+        m_program.hub().DelNote(slot, false);
+    NoteList_Click();
 }
 
 void NCP::cmdEditTitle_Click()
 {
-    const int slot = selectedSlot();
-    NoteWindow *w = m_program.note(slot);
-    if (isTextNote(w))
-        NoteProc::RetitleTextNote(m_program, slot);
-    else if (isCheckList(w))
-        CheckListProc::RetitleCheckList(m_program, slot);
+    m_program.hub().RetitleNote(selectedSlot());
 }
 
 void NCP::cmdSearch_Click()
 {
-    // The search window is not part of this build (the button is disabled); say so
-    // plainly if the command is reached some other way.
-    m_program.prompts().message(QStringLiteral("Searching the notes is not available in this build."),
-                                MsgIcon::Information);
+    m_program.hub().run(Feature::Search);
 }
 
 namespace {
 
 /// The selected note when it may be printed or mailed from the panel; a protected note
 /// is refused with \a refusal (its own window's command still serves it).
-NoteWindow *unprotectedNote(Program &program, int slot, const QString &refusal)
+bool unprotectedNote(Program &program, int slot, const QString &refusal)
 {
     NoteWindow *w = program.note(slot);
     if (w && !w->GetNotePass().isEmpty()) {
         program.prompts().message(refusal, MsgIcon::Critical);
-        return nullptr;
+        return false;
     }
-    return w;
+    return w != nullptr;
 }
 
 } // namespace
 
 void NCP::cmdPrint_Click()
 {
-    if (!unprotectedNote(m_program, selectedSlot(),
-                         QStringLiteral("ERROR:  You must use the Print command in a password protected note to "
-                                        "print it.")))
-        return;
-    // Printing is not part of this build (the button is disabled).
-    m_program.prompts().message(QStringLiteral("Printing is not available in this build."), MsgIcon::Information);
+    const int slot = selectedSlot();
+    if (unprotectedNote(m_program, slot,
+                        QStringLiteral("ERROR:  You must use the Print command in a password protected note to "
+                                       "print it.")))
+        m_program.hub().run(Feature::PrintNote, slot);
 }
 
 void NCP::cmdEMail_Click()
 {
-    if (!unprotectedNote(m_program, selectedSlot(),
-                         QStringLiteral("ERROR:  You must use the E-Mail command in a password protected note to "
-                                        "E-Mail it.")))
-        return;
-    // The e-mail dialog is not part of this build (the button is disabled).
-    m_program.prompts().message(QStringLiteral("E-Mail is not available in this build."), MsgIcon::Information);
-}
-
-void NCP::DelNote(int slot, bool silent)
-{
-    // The roll-up check must not reach for a window that is about to go.
-    m_program.activeNote = ActiveNote{};
-    QPointer<NoteWindow> w = m_program.note(slot);
-    if (!w)
-        return;
-    if (!silent && !w->GetNotePass().isEmpty()) {
-        m_program.prompts().message(QStringLiteral("ERROR:  Password Must Be Removed Before Deleting Note."),
-                                    MsgIcon::Critical);
-        return;
-    }
-    if (!silent) {
-        const MsgResult r = m_program.prompts().message(
-            QStringLiteral("Delete Note \"") + w->Caption() + QStringLiteral("\"?"), MsgIcon::Question,
-            MsgButtons::YesNo, m_program.ProductName, MsgResult::No);
-        // The question lets events run: the notes may have been unloaded meanwhile.
-        if (r != MsgResult::Yes || !w || m_program.note(slot) != w) {
-            NoteList_Click();
-            return;
-        }
-    }
-    // Closing a visible window must not record a rolled-up size as its height.
-    if (w->Visible())
-        w->NoteRolled = true;
-    w->NoteGUID.clear();
-    m_program.unloadNote(slot);
-    const int row = slot - 1;
-    if (row < NoteList->count()) {
-        const int selected = selectedSlot();
-        // The entry is replaced in place: the other slots keep their numbers, and the
-        // selection stays where it was (on "(Deleted)" when the deleted note was selected).
-        const QSignalBlocker block(NoteList);
-        delete NoteList->takeItem(row);
-        NoteList->insertItem(row, kDeleted);
-        NoteList->clearSelection();
-        if (selected > 0)
-            NoteList->setCurrentRow(selected - 1);
-    }
-    m_program.trayMenu().RemoveNoteList(slot);
-    NoteList_Click();
+    const int slot = selectedSlot();
+    if (unprotectedNote(m_program, slot,
+                        QStringLiteral("ERROR:  You must use the E-Mail command in a password protected note to "
+                                       "E-Mail it.")))
+        m_program.hub().run(Feature::EMailNote, slot);
 }
 
 // ---- "&Config" ------------------------------------------------------------------------
 
 void NCP::SelFont_Click()
 {
-    NoteProc::PickNoteFont(m_program, 0);
+    PickSampleFont(m_program);
 }
 
 void NCP::FGColorSet_Click()
 {
-    NoteProc::PickTextColor(m_program, 0);
+    PickSampleColor(m_program, true);
 }
 
 void NCP::BGColorSet_Click()
 {
-    NoteProc::PickBackColor(m_program, 0);
+    PickSampleColor(m_program, false);
 }
 
 void NCP::chkDefault_Click()
 {
+    m_program.setNewNoteFlags(chkAlwaysOnTop->isChecked(), chkRollup->isChecked(), chkDynamicTitle->isChecked());
     // At start-up the boxes are set before the panel is shown: nothing to save then.
     if (isVisible())
         m_program.SaveSettings();
@@ -761,40 +779,12 @@ void NCP::chkDefault_Click()
 
 void NCP::cmdResetNotes_Click()
 {
-    const MsgResult r = m_program.prompts().message(
-        QStringLiteral("This Will Reset All Notes To The New Note Font & Color Specified On The Control "
-                       "Panel.\r\rContinue This Action?"),
-        MsgIcon::Question, MsgButtons::YesNo);
-    if (r == MsgResult::Yes)
-        NoteProc::ResetNoteStyles(m_program);
+    m_program.hub().ResetNotes();
 }
 
 void NCP::cmdConvDynTitle_Click()
 {
-    bool target = false;
-    if (m_program.prompts().message(QStringLiteral("Convert All Notes To Dynamic Title?\r(This will destroy all "
-                                                   "current note titles)"),
-                                    MsgIcon::Question, MsgButtons::YesNo)
-        == MsgResult::Yes) {
-        target = true;
-    } else if (m_program.prompts().message(QStringLiteral("Convert All Notes To Normal Title?"), MsgIcon::Question,
-                                           MsgButtons::YesNo)
-               == MsgResult::Yes) {
-        target = false;
-    } else {
-        return;
-    }
-    for (int slot = 1; slot <= m_program.upperBound(); ++slot) {
-        NoteWindow *w = m_program.note(slot);
-        if (!isTextNote(w) || (w->mnuPassword && w->mnuPassword->isChecked()))
-            continue;
-        auto *t = qobject_cast<TextNoteProt *>(w);
-        if (!t)
-            continue;
-        // The note's own switch keeps its retitle command in step and retitles from the text.
-        t->setDynamicTitle(target);
-    }
-    chkDynamicTitle->setChecked(target);
+    m_program.hub().ConvertDynamicTitles();
     // The selected note's retitle command depends on its dynamic title.
     NoteList_Click();
 }
@@ -814,29 +804,251 @@ void NCP::cmdSaveSet_Click()
 
 void NCP::cmdSavNoteNow_Click()
 {
-    m_program.flash().DispMsg(QStringLiteral("Please Wait...Saving"));
-    m_program.SaveNotes();
-    m_program.flash().StopMsg();
+    m_program.hub().SaveNotesNow();
 }
 
 void NCP::cmdAbout_Click()
 {
-    // The About box is not part of this build (the button is disabled); the tray
-    // menu's banner item reaches here, so say so rather than do nothing.
-    ++m_program.modalDialog;
-    m_program.prompts().message(QStringLiteral("The About box is not available in this build."),
-                                MsgIcon::Information);
-    --m_program.modalDialog;
+    m_program.hub().run(Feature::About);
 }
 
 void NCP::cmdProgOpt_Click()
 {
-    // Program Options are not part of this build (the button is disabled); the tray
-    // menu and the first-run question reach here.
-    ++m_program.modalDialog;
-    m_program.prompts().message(QStringLiteral("Program Options are not available in this build."),
-                                MsgIcon::Information);
-    --m_program.modalDialog;
+    m_program.hub().run(Feature::ProgramOptions);
+}
+
+// ---- lifecycle: load, sizing, minimise to the tray, closing ---------------------------
+
+void NCP::Form_Load()
+{
+    QCoreApplication::processEvents();
+    trayMenu();
+    setWindowIcon(programIcon());
+    m_timers.start();
+
+    // The panel loads while the settings are being read, before the program holds
+    // them, so it asks the store for the two it needs here.
+    auto stored = [this](const QString &key, int fallback) {
+        return ParseSettingInt(m_program.settingsStore().read(kSettings, key, QString())).value_or(fallback);
+    };
+    m_tray.create(this);
+    if (stored(QStringLiteral("SystemTrayIcon"), m_program.settings.SystemTrayIcon) == 1)
+        m_tray.show(true);
+    applyStoredGeometry();
+    if (stored(QStringLiteral("WindowState"), 0) == 1)
+        setWindowState(windowState() | Qt::WindowMinimized);
+    UpdateStat(defaultStatusText());
+}
+
+void NCP::settingsLoaded()
+{
+    applyStoredGeometry();
+    showNoteDefaults();
+    UpdateSample();
+}
+
+void NCP::applyStoredGeometry()
+{
+    const int tx = m_program.screen().twipsPerPixelX();
+    const int ty = m_program.screen().twipsPerPixelY();
+    moveFrameTo(QPoint(m_program.settings.Left / tx, m_program.settings.Top / ty));
+    resize(qMax(1, m_program.settings.Wide / tx), qMax(1, m_program.settings.High / ty));
+}
+
+int NCP::WindowStateValue() const
+{
+    if (isMinimized())
+        return 1;
+    if (isMaximized())
+        return 2;
+    return 0;
+}
+
+// ---- sizing, minimise, maximise -------------------------------------------------
+
+bool NCP::mayHideWhenMinimised() const
+{
+    if (m_tray.inTray()) {
+        const bool trayShown =
+            m_program.trayAvailable ? m_program.trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
+        if (trayShown)
+            return true;
+    }
+    // An icon that was asked for but cannot be shown must not strand the panel;
+    // with no icon asked for at all, a second start brings the panel back.
+    return m_program.settings.SystemTrayIcon != 1;
+}
+
+void NCP::hideWhenMinimisedLater()
+{
+    if (m_hidePending)
+        return;
+    m_hidePending = true;
+    // Hiding from inside a show or a state change would leave the window system's
+    // idea of the window behind ours, so it waits until that has run its course.
+    QTimer::singleShot(0, this, [this] {
+        m_hidePending = false;
+        if (isMinimized() && m_program.settings.TaskbarIcon == 0 && !m_program.modal().active()
+            && mayHideWhenMinimised())
+            hide();
+    });
+}
+
+void NCP::moveFrameTo(const QPoint &topLeft)
+{
+    // A window placed before it existed is where it should be already.
+    if (pos() == topLeft)
+        return;
+    if (isVisible() || !windowHandle()) {
+        move(topLeft);
+        return;
+    }
+    // A window the desktop has withdrawn (hidden in the tray) has lost its frame, and
+    // a move would put the client area where the frame belongs, pushing the title bar
+    // off the screen: place the client area where the last frame had it.
+    setGeometry(QRect(topLeft + m_frameOffset, size()));
+}
+
+int NCP::calibrate(int outerTwips, int neededTwips, int stepTwips, bool vertical)
+{
+    auto client = [this, vertical, stepTwips] { return (vertical ? height() : width()) * stepTwips; };
+    int outer = outerTwips;
+    while (qAbs(neededTwips - client()) >= stepTwips) {
+        const int before = client();
+        outer += neededTwips < before ? -stepTwips : stepTwips;
+        if (vertical)
+            resize(width(), qMax(1, outer / stepTwips));
+        else
+            resize(qMax(1, outer / stepTwips), height());
+        // A window the desktop will not size any further must not hold the program in this loop.
+        if (client() == before)
+            break;
+    }
+    return outer;
+}
+
+void NCP::Form_Resize()
+{
+    if (m_resizeInProgress)
+        return;
+    if (isVisible() && frameGeometry() != geometry())
+        m_frameOffset = geometry().topLeft() - frameGeometry().topLeft();
+    if (isMinimized()) {
+        setWindowTitle(kCaptionMinimised);
+        if (m_program.settings.TaskbarIcon == 0 && !m_program.modal().active() && mayHideWhenMinimised())
+            hideWhenMinimisedLater();
+        return;
+    }
+    if (isMaximized()) {
+        setWindowState(windowState() & ~Qt::WindowMaximized);
+        return;
+    }
+
+    setWindowTitle(kCaptionNormal);
+    m_resizeInProgress = true;
+    const int tx = m_program.screen().twipsPerPixelX();
+    const int ty = m_program.screen().twipsPerPixelY();
+    ProgramSettings &s = m_program.settings;
+    // The panel is sized by the program alone: free it for the calibration, fix it after.
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    moveFrameTo(QPoint(s.Left / tx, s.Top / ty));
+    resize(qMax(1, s.Wide / tx), qMax(1, s.High / ty));
+
+    // The window's own size is its outer size here: the window manager's title bar
+    // and border are not the program's, so the saved size comes back exactly.
+    const int neededHigh = (SSTab1->height() + Stats->sizeHint().height()) * ty;
+    if (qAbs(neededHigh - height() * ty) >= ty) {
+        m_program.flash().DispMsg(QStringLiteral("Setting Window Size...Please Wait"));
+        s.High = toInt16(calibrate(height() * ty, neededHigh, ty, true));
+        m_program.flash().StopMsg();
+        m_program.settingsStore().write(kSettings, QStringLiteral("High"), QString::number(s.High));
+        m_program.settingsStore().sync();
+    }
+    const int neededWide = SSTab1->width() * tx;
+    if (qAbs(neededWide - width() * tx) >= tx) {
+        m_program.flash().DispMsg(QStringLiteral("Setting Window Size...Please Wait"));
+        s.Wide = toInt16(calibrate(width() * tx, neededWide, tx, false));
+        m_program.flash().StopMsg();
+        m_program.settingsStore().write(kSettings, QStringLiteral("Wide"), QString::number(s.Wide));
+        m_program.settingsStore().sync();
+    }
+    setFixedSize(size());
+    m_resizeInProgress = false;
+}
+
+void NCP::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+void NCP::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+// ---- closing ----------------------------------------------------------------------
+
+void NCP::closeEvent(QCloseEvent *event)
+{
+    if (m_closing) {
+        // The question is already up; that one decides.
+        event->ignore();
+        return;
+    }
+    if (!m_program.exitConfirmed) {
+        m_closing = true;
+        const MsgResult r = m_program.prompts().message(QStringLiteral("Are you sure you want to exit Pellux now?"),
+                                                        MsgIcon::None, MsgButtons::YesNo, QStringLiteral("Pellux"));
+        m_closing = false;
+        // An exit confirmed elsewhere (the channel, the session ending) while the
+        // question was up stands, whatever the answer.
+        if (r != MsgResult::Yes && !m_program.exitConfirmed) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
+    m_program.ShutDown();
+}
+
+void NCP::activatePanel()
+{
+    raise();
+    activateWindow();
+}
+
+// ---- the commands behind the tray and its menu ------------------------------------
+
+void NCP::mnuPelluxAdd()
+{
+    {
+        // Tray clicks wait until the new note is made.
+        const ModalScope scope(m_program.modal());
+        // The title prompt comes up in front with the panel; a minimised panel stays so.
+        show();
+        if (!isMinimized())
+            activatePanel();
+        QString title;
+        m_program.hub().NewNote(NoteKind::TextNote, title);
+    }
+    Form_Resize();
+}
+
+void NCP::mnuPelluxControl()
+{
+    QCoreApplication::processEvents();
+    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+    show();
+    activatePanel();
+}
+
+void NCP::mnuPelluxExit()
+{
+    close();
 }
 
 } // namespace pellux

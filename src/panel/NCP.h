@@ -1,11 +1,15 @@
 #pragma once
 
+#include "app/ControlPanel.h"
 #include "core/NoteRecord.h"
+#include "panel/PanelTimers.h"
+#include "panel/PanelTray.h"
 
 #include <QPointer>
 #include <QString>
-#include <QTimer>
 #include <QWidget>
+
+#include <memory>
 
 class QCheckBox;
 class QFrame;
@@ -21,18 +25,16 @@ namespace pellux {
 
 class Program;
 class frmAddNote;
+class frmPelluxMenu;
 
 /**
- * The Note Control Panel: the program's main window. It lists every note slot,
- * carries the commands on one note or on all of them, holds the defaults for new
- * notes (the sample's font and colours and three check boxes), the status line,
- * the tray icon and the program's timers.
- *
- * The note commands and the "&Config" tab live in NCP.cpp; the lifecycle (load,
- * sizing, minimise to the tray, the exit question, the timers and the tray
- * events) lives in NcpLifecycle.cpp.
+ * The Note Control Panel: the program's main window. Its list shows every slot of
+ * the note table (following the table's signals), its buttons run the hub's note
+ * commands on the selected slot, and its "&Config" tab edits the new-note defaults
+ * (the sample's font and colours and three check boxes) that the program keeps.
+ * The timers and the tray icon are parts of their own (PanelTimers, PanelTray).
  */
-class NCP : public QWidget
+class NCP : public QWidget, public ControlPanel
 {
     Q_OBJECT
 
@@ -76,21 +78,20 @@ public:
     QPushButton *cmdResetNotes = nullptr;
     QPushButton *cmdConvDynTitle = nullptr;
 
-    // ---- timers ---------------------------------------------------------------
-    QTimer tmrAutoSave;         ///< 60 s, enabled by the store load
-    QTimer tmrTrayCheck;        ///< 5 s, enabled from the start
-    QTimer tmrWindowCheck;      ///< 100 ms, enabled by the store load
-
-    /// The tray icon control (created by its registered class name; null when unavailable).
-    QPointer<QObject> TrayNot;
+    /// The auto-save, tray-check and window-check timers.
+    PanelTimers &timers() { return m_timers; }
+    /// The tray icon and its events.
+    PanelTray &tray() { return m_tray; }
+    /// The tray menu (created by the panel's load step).
+    frmPelluxMenu &trayMenu();
 
     // ---- the new-note defaults ------------------------------------------------
     /// The sample's font and colours: the style new notes get.
-    NoteStyle sampleStyle() const { return m_sample; }
-    /// Applies a style to the sample (font and colours of NoteSample).
+    NoteStyle sampleStyle() const;
+    /// Sets the new-note font and colours (the program keeps them; the sample shows them).
     void setSampleStyle(const NoteStyle &style);
     /// Font of the note list, the default of the "Font" settings.
-    NoteStyle listFontStyle() const;
+    NoteStyle listFontStyle() const override;
 
     // ---- operations other parts call ----------------------------------------
     /// Status panel 1 shows \a text; nothing happens when it already does.
@@ -99,46 +100,37 @@ public:
     QString defaultStatusText() const;
     /// Rebuilds the sample text from the sample's font.
     void UpdateSample();
-    /// Deletes the note in \a slot (asks unless \a silent; refuses protected notes unless silent).
-    void DelNote(int slot, bool silent);
     /// Refreshes the note commands for the current selection.
     void NoteList_Click();
-    /// Sets list entry slot-1 (the note's title as the panel lists it).
-    void setListEntry(int slot, const QString &text);
+    /// List entry slot-1: the note's title as the panel lists it ("(Deleted)" for an empty slot).
     QString listEntry(int slot) const;
-    void appendListEntry(const QString &text);
 
     void mnuPelluxAdd();
     void mnuPelluxControl();
     void mnuPelluxExit();
-    void mnuPelluxHideAll();
-    void mnuPelluxNoteup();
-    void mnuPelluxShowAll();
-    void cmdAbout_Click();
-    void cmdProgOpt_Click();
 
-    // ---- lifecycle (NcpLifecycle.cpp) ----------------------------------------
+    // ---- lifecycle -------------------------------------------------------------
     /// Size and place the panel from the "High", "Wide", "Top", "Left" settings.
     void applyStoredGeometry();
     /// The panel's load step: tray menu, tray icon, home position, window state, status text.
     void Form_Load();
-    /// Enables the auto-save and window-check timers (the store load calls this).
-    void enableNoteTimers(bool on);
     /// The sizing procedure run on every resize.
     void Form_Resize();
-    /// One auto-save tick.
-    void tmrAutoSave_Timer();
-    void tmrTrayCheck_Timer();
-    void tmrWindowCheck_Timer();
-    /// Tray events from TrayNot.
-    void TrayNot_MouseClick(int Button);
-    void TrayNot_MouseDblClick(int Button);
     /// 0 normal, 1 minimised, 2 maximised.
     int WindowStateValue() const;
 
-    /// The sweeps' state (tests read them).
-    int autoSaveCounter() const { return m_autoSaveCounter; }
-    int lastMinute() const { return m_lastMinute; }
+    // ---- the panel as the program's spine sees it -----------------------------------
+    QWidget *window() override { return this; }
+    void settingsLoaded() override;
+    void setNoteTimersEnabled(bool on) override { m_timers.enableNoteTimers(on); }
+    void removeTrayIcon() override { m_tray.remove(); }
+    int windowStateValue() const override { return WindowStateValue(); }
+    void bringUp() override { mnuPelluxControl(); }
+    void requestExit() override { mnuPelluxExit(); }
+    void unloadTrayMenu() override;
+
+    /// A minimised panel that may leave the taskbar leaves it once the state change is over.
+    void hideWhenMinimisedLater();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -147,25 +139,51 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    Program &m_program;
-
-    // ---- state of the note commands and the "&Config" tab (NCP.cpp) ----------
     void buildControls();
     void connectControls();
-    NoteStyle m_sample;
+    void followNoteTable();
+    /// The sample box shows the program's new-note defaults (and the check boxes theirs).
+    void showNoteDefaults();
 
     /// The selected slot (list index + 1), or 0 when nothing is selected.
     int selectedSlot() const;
     /// Status-line hint of a control; empty for objects that carry none.
     QString hintFor(const QObject *control) const;
-    /// Marks a command whose window this build does not have yet.
+    /// Disables a command the hub does not have in this build.
     void markUnavailable(QPushButton *button);
     bool isUnavailable(const QPushButton *button) const;
     void NoteList_OLEDragDrop(const QString &path);
 
+    // ---- list entries, kept in step with the note table -----------------------------
+    void onNoteAdded(int slot);
+    void onNoteRemoved(int slot);
+    void onNoteRetitled(int slot);
+    void onNoteChanged(int slot);
+
+    // ---- sizing and the tray ----------------------------------------------------------
+    /// Whether a minimised panel may leave the taskbar: its tray icon is there to
+    /// bring it back, or the user chose to have neither icon.
+    bool mayHideWhenMinimised() const;
+    /// Puts the window's frame (title bar included) at \a topLeft.
+    void moveFrameTo(const QPoint &topLeft);
+    /// Size calibration of one direction; returns the outer size (twips) it settled on.
+    int calibrate(int outerTwips, int neededTwips, int stepTwips, bool vertical);
+    void activatePanel();
+
+    Program &m_program;
+    PanelTimers m_timers;
+    PanelTray m_tray;
+    std::unique_ptr<frmPelluxMenu> m_trayMenu;
+    /// The sample as last shown, so a change of its font rebuilds the sample text.
+    NoteStyle m_shownSample;
     QList<QObject *> m_hinted;                  ///< controls whose pointer moves update the status line
-    QList<const QPushButton *> m_unavailable;   ///< disabled until their windows exist
+    QList<const QPushButton *> m_unavailable;   ///< disabled: the hub has no such command in this build
     QPointer<frmAddNote> m_chooser;
+    bool m_resizeInProgress = false;
+    bool m_closing = false;
+    bool m_hidePending = false;
+    /// Client area's offset inside the desktop's frame, as last seen.
+    QPoint m_frameOffset;
 
     // The commands behind the controls (slots, so that a test can run one that is
     // disabled in this build by its name).
@@ -189,37 +207,8 @@ private slots:
     void cmdConvDynTitle_Click();
     void cmdSaveSet_Click();
     void cmdSavNoteNow_Click();
-
-private:
-
-    // ---- state of the lifecycle, timers and tray (NcpLifecycle.cpp) -----------
-    /// Tests replace the window check's alarm sweep through this.
-    friend struct NcpLifecycleProbe;
-    void createTrayControl();
-    /// Whether a minimised panel may leave the taskbar: its tray icon is there to
-    /// bring it back, or the user chose to have neither icon.
-    bool mayHideWhenMinimised() const;
-    void hideWhenMinimisedLater();
-    /// Puts the window's frame (title bar included) at \a topLeft.
-    void moveFrameTo(const QPoint &topLeft);
-    /// Size calibration of one direction; returns the outer size (twips) it settled on.
-    int calibrate(int outerTwips, int neededTwips, int stepTwips, bool vertical);
-    void popupTrayMenu();
-    void activatePanel();
-
-    std::function<void()> m_alarmSweep;     ///< empty: the program's CheckAlarms
-    int m_autoSaveCounter = 0;
-    int m_lastMinute = 0;
-    /// Minutes since the epoch at the last look at the local time (none yet).
-    qint64 m_lastEpochMinute = -1;
-    int m_lastScreenSaver = 0;
-    int m_lastLocked = 0;
-    bool m_resizeInProgress = false;
-    bool m_closing = false;
-    bool m_autoSaving = false;
-    bool m_hidePending = false;
-    /// Client area's offset inside the desktop's frame, as last seen.
-    QPoint m_frameOffset;
+    void cmdAbout_Click();
+    void cmdProgOpt_Click();
 };
 
 } // namespace pellux

@@ -1,10 +1,8 @@
 #include "panel/frmPelluxMenu.h"
 
-#include "checklists/CheckListProc.h"
-#include "core/app/Program.h"
-#include "notes/NoteWindow.h"
+#include "app/Commands.h"
+#include "app/Notes.h"
 #include "panel/Artwork.h"
-#include "panel/NCP.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -13,8 +11,6 @@
 namespace pellux {
 
 namespace {
-
-const QString kNotAvailable = QStringLiteral("Not available in this build");
 
 /**
  * The banner line of the popup: the picture drawn as it is, whether or not its
@@ -64,22 +60,31 @@ private:
 void markUnavailable(QAction *action)
 {
     action->setEnabled(false);
-    action->setToolTip(kNotAvailable);
+    action->setToolTip(Commands::notAvailableText());
 }
 
 } // namespace
 
-frmPelluxMenu::frmPelluxMenu(Program &program)
+frmPelluxMenu::frmPelluxMenu(const Notes &notes, const Commands &hub)
     : QObject(nullptr)
-    , m_program(program)
+    , m_notes(notes)
 {
-    buildMenu();
-    connectMenu();
+    buildMenu(hub);
+    connect(&notes, &Notes::added, this, &frmPelluxMenu::CreateNoteList);
+    connect(&notes, &Notes::retitled, this, &frmPelluxMenu::UpdateNoteList);
+    connect(&notes, &Notes::changed, this, &frmPelluxMenu::UpdateNoteList);
+    connect(&notes, &Notes::removed, this, &frmPelluxMenu::RemoveNoteList);
+    connect(&notes, &Notes::cleared, this, &frmPelluxMenu::UnloadNoteItems);
+    // A menu made while notes are open lists them too.
+    for (int slot = 1; slot <= notes.upperBound(); ++slot) {
+        if (notes.isLive(slot))
+            CreateNoteList(slot);
+    }
 }
 
 frmPelluxMenu::~frmPelluxMenu() = default;
 
-void frmPelluxMenu::buildMenu()
+void frmPelluxMenu::buildMenu(const Commands &hub)
 {
     m_popup.setObjectName(QStringLiteral("mnuPellux"));
     m_popup.setTitle(QStringLiteral("PelluxPopUp"));
@@ -88,8 +93,8 @@ void frmPelluxMenu::buildMenu()
     mnuPelluxJunk1 = new QWidgetAction(&m_popup);
     mnuPelluxJunk1->setObjectName(QStringLiteral("mnuPelluxJunk1"));
     mnuPelluxJunk1->setText(QStringLiteral("Pellux"));
-    // The About box arrives with a later build.
-    markUnavailable(mnuPelluxJunk1);
+    if (!hub.available(Feature::About))
+        markUnavailable(mnuPelluxJunk1);
     mnuPelluxJunk1->setDefaultWidget(new BannerItem(mnuPelluxJunk1, bannerPicture()));
     m_popup.addAction(mnuPelluxJunk1);
 
@@ -102,7 +107,8 @@ void frmPelluxMenu::buildMenu()
     mnuCheckListAdd = m_popup.addAction(QStringLiteral("Add Check List"));
     mnuPelluxNoteup = m_popup.addAction(QStringLiteral("Notes To Top"));
     mnuPelluxSearch = m_popup.addAction(QStringLiteral("Search Notes"));
-    markUnavailable(mnuPelluxSearch);
+    if (!hub.available(Feature::Search))
+        markUnavailable(mnuPelluxSearch);
     m_popup.addSeparator()->setObjectName(QStringLiteral("mnuJunk1"));
     m_gotoMenu = m_popup.addMenu(QStringLiteral("Goto Note"));
     m_gotoMenu->setObjectName(QStringLiteral("mnuShowHideParent"));
@@ -113,7 +119,8 @@ void frmPelluxMenu::buildMenu()
     m_popup.addSeparator()->setObjectName(QStringLiteral("mnuJunk3"));
     mnuPelluxControl = m_popup.addAction(QStringLiteral("Control Panel"));
     mnuProgramOptions = m_popup.addAction(QStringLiteral("Program Options"));
-    markUnavailable(mnuProgramOptions);
+    if (!hub.available(Feature::ProgramOptions))
+        markUnavailable(mnuProgramOptions);
     m_popup.addSeparator()->setObjectName(QStringLiteral("mnusep"));
     mnuPelluxExit = m_popup.addAction(QStringLiteral("Exit"));
     m_noteItems.append(QPointer<QAction>(m_template));
@@ -126,26 +133,6 @@ void frmPelluxMenu::buildMenu()
         {mnuPelluxExit, "mnuPelluxExit"}};
     for (const auto &[action, name] : names)
         action->setObjectName(QLatin1String(name));
-}
-
-void frmPelluxMenu::connectMenu()
-{
-    // The commands run on the panel, which exists before this window does.
-    connect(mnuPelluxJunk1, &QAction::triggered, this, [this] { m_program.ncp().cmdAbout_Click(); });
-    connect(mnuPelluxAdd, &QAction::triggered, this, [this] { m_program.ncp().mnuPelluxAdd(); });
-    connect(mnuCheckListAdd, &QAction::triggered, this, [this] {
-        QString title;
-        CheckListProc::NewCheckList(m_program, title);
-    });
-    connect(mnuPelluxNoteup, &QAction::triggered, this, [this] { m_program.ncp().mnuPelluxNoteup(); });
-    connect(mnuPelluxShowAll, &QAction::triggered, this, [this] { m_program.ncp().mnuPelluxShowAll(); });
-    connect(mnuPelluxHideAll, &QAction::triggered, this, [this] { m_program.ncp().mnuPelluxHideAll(); });
-    connect(mnuPelluxControl, &QAction::triggered, this, [this] { m_program.ncp().mnuPelluxControl(); });
-    connect(mnuProgramOptions, &QAction::triggered, this, [this] { m_program.ncp().cmdProgOpt_Click(); });
-    connect(mnuPelluxExit, &QAction::triggered, this, [this] {
-        m_program.exitConfirmed = true;
-        m_program.ncp().mnuPelluxExit();
-    });
 }
 
 QAction *frmPelluxMenu::mnuNoteList(int slot) const
@@ -170,10 +157,7 @@ void frmPelluxMenu::CreateNoteList(int slot)
             before = m_noteItems.at(i);
         m_gotoMenu->insertAction(before, item);
         const int n = slot;
-        connect(item, &QAction::triggered, this, [this, n] {
-            if (NoteWindow *w = m_program.note(n))
-                w->ShowNote();
-        });
+        connect(item, &QAction::triggered, this, [this, n] { emit noteChosen(n); });
         m_noteItems[slot] = item;
     }
     UpdateNoteList(slot);
@@ -182,13 +166,13 @@ void frmPelluxMenu::CreateNoteList(int slot)
 void frmPelluxMenu::UpdateNoteList(int slot)
 {
     QAction *item = mnuNoteList(slot);
-    NoteWindow *w = m_program.note(slot);
-    if (!item || slot < 1 || !w)
+    const NoteEntry *e = m_notes.entry(slot);
+    if (!item || slot < 1 || !e || !e->window)
         return;
-    QString caption = w->Caption();
+    QString caption = e->title;
     caption.replace(QLatin1Char('&'), QLatin1String("&&"));
     item->setText(caption);
-    const bool open = !(w->mnuPassword && w->mnuPassword->isChecked());
+    const bool open = !e->isProtected;
     item->setEnabled(open);
     item->setVisible(open);
 }

@@ -10,20 +10,23 @@ class QWidgetAction;
 
 namespace pellux {
 
-class Program;
+class Commands;
+class Notes;
 
 /**
  * Owns the popup menu of the tray icon: the program-level commands and a
  * "Goto Note" submenu with one item per note slot (item n belongs to slot n),
- * kept in step with the note table. The window is never shown; the panel pops
- * the menu up when the tray icon is right-clicked.
+ * following the note table. It knows nothing of the panel: its items only say
+ * what was chosen (their triggered() signals and noteChosen()); the panel connects
+ * them to the commands and pops the menu up when the tray icon is right-clicked.
  */
 class frmPelluxMenu : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit frmPelluxMenu(Program &program);
+    /// \a hub tells which commands this build has (the others are greyed out).
+    frmPelluxMenu(const Notes &notes, const Commands &hub);
     ~frmPelluxMenu() override;
 
     /// Creates note item \a slot (an existing item is reused) and refreshes it.
@@ -53,11 +56,14 @@ public:
     QAction *mnuProgramOptions = nullptr;
     QAction *mnuPelluxExit = nullptr;
 
-private:
-    void buildMenu();
-    void connectMenu();
+signals:
+    /// The note item of \a slot was chosen.
+    void noteChosen(int slot);
 
-    Program &m_program;
+private:
+    void buildMenu(const Commands &hub);
+
+    const Notes &m_notes;
     QMenu m_popup;
     QMenu *m_gotoMenu = nullptr;
     QAction *m_template = nullptr;          ///< "Note List", disabled: index 0

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ModalScope.h"
+
 #include <QColor>
 #include <QString>
 #include <QStringList>
@@ -66,6 +68,10 @@ class Prompts
 public:
     virtual ~Prompts() = default;
 
+    /// Up while any dialog of these prompts is open (each implementation takes a
+    /// ModalScope around every dialog it shows).
+    ModalState &modal() { return m_modal; }
+
     virtual MsgResult message(const MessageRequest &request) = 0;
 
     /// An input box. An empty answer means "cancelled or cleared", as callers treat both alike.
@@ -90,6 +96,9 @@ public:
     {
         return message(MessageRequest{title, text, icon, buttons, defaultButton});
     }
+
+private:
+    ModalState m_modal;
 };
 
 } // namespace pellux

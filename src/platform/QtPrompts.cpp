@@ -45,6 +45,7 @@ QWidget *dialogParent()
 
 MsgResult QtPrompts::message(const MessageRequest &request)
 {
+    const ModalScope scope(modal());
     QMessageBox box(dialogParent());
     box.setWindowTitle(request.title);
     box.setText(displayText(request.text));
@@ -80,6 +81,7 @@ MsgResult QtPrompts::message(const MessageRequest &request)
 
 QString QtPrompts::input(const QString &prompt, const QString &title, const QString &defaultText)
 {
+    const ModalScope scope(modal());
     QInputDialog dlg(dialogParent());
     dlg.setWindowTitle(title);
     dlg.setLabelText(displayText(prompt));
@@ -92,6 +94,7 @@ QString QtPrompts::input(const QString &prompt, const QString &title, const QStr
 
 std::optional<QColor> QtPrompts::color(const QColor &initial)
 {
+    const ModalScope scope(modal());
     const QColor c = QColorDialog::getColor(initial, dialogParent());
     if (!c.isValid())
         return std::nullopt;
@@ -100,6 +103,7 @@ std::optional<QColor> QtPrompts::color(const QColor &initial)
 
 std::optional<FontChoice> QtPrompts::font(const FontChoice &initial)
 {
+    const ModalScope scope(modal());
     QFont f(initial.name);
     f.setPointSizeF(initial.size > 0 ? initial.size : 8.25);
     f.setBold(initial.bold);
@@ -145,16 +149,19 @@ static FileAnswer runFileDialog(const FileRequest &request, QFileDialog::AcceptM
 
 FileAnswer QtPrompts::openFile(const FileRequest &request)
 {
+    const ModalScope scope(modal());
     return runFileDialog(request, QFileDialog::AcceptOpen);
 }
 
 FileAnswer QtPrompts::saveFile(const FileRequest &request)
 {
+    const ModalScope scope(modal());
     return runFileDialog(request, QFileDialog::AcceptSave);
 }
 
 QString QtPrompts::password(const QString &title, const QString &label, bool confirm, int maxLength)
 {
+    const ModalScope scope(modal());
     QDialog dlg(dialogParent());
     dlg.setWindowTitle(title);
     auto *form = new QFormLayout;

@@ -1,7 +1,7 @@
 // The alarm rule, its description line, and the once-a-minute sweep firing a window.
-#include "alarms/AlarmRules.h"
+#include "core/AlarmRules.h"
 #include "alarms/frmAlarm.h"
-#include "notes/NoteWindow.h"
+#include "app/NoteWindow.h"
 #include "support/ProgramFixture.h"
 
 #include <QApplication>

@@ -5,7 +5,7 @@
 #include "checklists/CheckListProt.h"
 #include "checklists/CheckListRows.h"
 #include "core/NoteStore.h"
-#include "core/app/Program.h"
+#include "app/Program.h"
 #include "panel/NCP.h"
 #include "panel/frmPelluxMenu.h"
 #include "checklists/CheckListTestSupport.h"
@@ -88,7 +88,7 @@ private slots:
         for (int i = 0; i < notesBefore; ++i)
             QVERIFY(newList(f, QStringLiteral("Earlier %1").arg(i)));
         f.prompts.clear();
-        const int rows = f.program->ncp().NoteList->count();
+        const int rows = ncp(*f.program).NoteList->count();
 
         f.prompts.answerInput(answer);
         QString title = given;
@@ -98,13 +98,13 @@ private slots:
         QCOMPARE(q.text, QStringLiteral("What do you want for the title of this check list?"));
         QCOMPARE(q.title, QStringLiteral("Check List Title"));
         QCOMPARE(q.defaultText, offered);
-        QCOMPARE(f.program->modalDialog, 0);
+        QVERIFY(!f.program->modal().active());
         QVERIFY(f.prompts.unexpected().isEmpty());
 
         if (answer.isEmpty()) {
             QVERIFY(!made);
             QCOMPARE(f.program->upperBound(), notesBefore);
-            QCOMPARE(f.program->ncp().NoteList->count(), rows);
+            QCOMPARE(ncp(*f.program).NoteList->count(), rows);
             return;
         }
         QVERIFY(made);
@@ -115,11 +115,11 @@ private slots:
         QVERIFY(w);
         QCOMPARE(int(w->NoteNum), slot);
         QCOMPARE(w->Caption(), answer);
-        QCOMPARE(w->noteType, QStringLiteral("CheckList"));
-        QCOMPARE(f.program->ncp().listEntry(slot), answer);
-        QVERIFY(f.program->trayMenu().mnuNoteList(slot));
-        QCOMPARE(f.program->trayMenu().mnuNoteList(slot)->text(), answer);
-        QCOMPARE(w->NoteGUID, f.program->NewNoteGUID());
+        QCOMPARE(w->noteType(), QStringLiteral("CheckList"));
+        QCOMPARE(ncp(*f.program).listEntry(slot), answer);
+        QVERIFY(trayMenu(*f.program).mnuNoteList(slot));
+        QCOMPARE(trayMenu(*f.program).mnuNoteList(slot)->text(), answer);
+        QCOMPARE(w->NoteGUID(), f.program->NewNoteGUID());
         QVERIFY(w->isVisible());
         QCOMPARE(w->ItemCount, 1);
         QCOMPARE(w->rowText(1), QString());
@@ -127,7 +127,7 @@ private slots:
         QCOMPARE(w->FocusKind, QStringLiteral("T"));
         QCOMPARE(w->focusWidget(), w->txtItem(1));
         QVERIFY(!w->ResetSizePending);
-        QCOMPARE(w->noteStyle(), f.program->ncp().sampleStyle());
+        QCOMPARE(w->noteStyle(), ncp(*f.program).sampleStyle());
     }
 
     void newCheckListTakesThePanelDefaults_data()
@@ -145,8 +145,8 @@ private slots:
         QFETCH(bool, onTop);
         ProgramFixture f;
         f.start();
-        f.program->ncp().chkRollup->setChecked(rollUp);
-        f.program->ncp().chkAlwaysOnTop->setChecked(onTop);
+        ncp(*f.program).chkRollup->setChecked(rollUp);
+        ncp(*f.program).chkAlwaysOnTop->setChecked(onTop);
         CheckListProt *w = newList(f);
         QVERIFY(w);
         QCOMPARE(w->mnuRollUp->isChecked(), rollUp);
@@ -174,8 +174,8 @@ private slots:
         f.prompts.answerInput(QStringLiteral("New & shiny"));
         CheckListProc::RetitleCheckList(*f.program, 1);
         QCOMPARE(w->Caption(), QStringLiteral("New & shiny"));
-        QCOMPARE(f.program->ncp().listEntry(1), QStringLiteral("New & shiny"));
-        QCOMPARE(f.program->trayMenu().mnuNoteList(1)->text(), QStringLiteral("New && shiny"));
+        QCOMPARE(ncp(*f.program).listEntry(1), QStringLiteral("New & shiny"));
+        QCOMPARE(trayMenu(*f.program).mnuNoteList(1)->text(), QStringLiteral("New && shiny"));
         QVERIFY(f.prompts.unexpected().isEmpty());
     }
 
@@ -291,10 +291,10 @@ private slots:
         f.start();
         CheckListProt *w = newList(f);
         QVERIFY(w);
-        NoteStyle sample = f.program->ncp().sampleStyle();
+        NoteStyle sample = ncp(*f.program).sampleStyle();
         sample.fontSize = 14.0f;
         sample.backColor = 0x0000FF00;
-        f.program->ncp().setSampleStyle(sample);
+        ncp(*f.program).setSampleStyle(sample);
         w->mnuDefaultFC->trigger();
         QCOMPARE(w->noteStyle(), sample);
         QCOMPARE(w->txtItem(1)->palette().color(QPalette::Base), QColor(0, 255, 0));
@@ -510,13 +510,12 @@ private slots:
                                              "Tickets</item><item checked=\"1\">Visa</item></data>",
                                              "<rollup>True</rollup><ontop>True</ontop>")));
         f.program->growNotes();
-        f.program->ncp().appendListEntry(QStringLiteral("Trip & more"));
         CheckListProt *w = CheckListProc::LoadCheckListXml(*f.program, doc.documentElement(), 1);
         QVERIFY(w);
         QCOMPARE(checkListIn(f, 1), w);
         QCOMPARE(int(w->NoteNum), 1);
         QCOMPARE(w->Caption(), QStringLiteral("Trip & more"));
-        QVERIFY(f.program->trayMenu().mnuNoteList(1));
+        QVERIFY(trayMenu(*f.program).mnuNoteList(1));
         QCOMPARE(texts(w), QStringList({"Passport", "Tickets", "Visa"}));
         QCOMPARE(checks(w), QList<bool>({true, false, true}));
         QVERIFY(w->txtItem(1)->font().strikeOut());
@@ -565,7 +564,7 @@ private slots:
 
         CheckListProt *rolled = checkListIn(f, 3);
         QVERIFY(rolled);
-        QCOMPARE(rolled->noteType, QStringLiteral("CheckList30"));
+        QCOMPARE(rolled->noteType(), QStringLiteral("CheckList30"));
         QVERIFY(rolled->mnuRollUp->isChecked());
         QVERIFY(rolled->mnuOnTop->isChecked());
         QVERIFY(rolled->isTopmost());
@@ -644,3 +643,4 @@ private slots:
 
 QTEST_MAIN(TestCheckListProc)
 #include "tst_checklistproc.moc"
+#include "platform/ModalScope.h"

@@ -4,7 +4,7 @@
 #include "checklists/CheckListProc.h"
 #include "checklists/CheckListProt.h"
 #include "checklists/CheckListRows.h"
-#include "core/app/Program.h"
+#include "app/Program.h"
 #include "panel/NCP.h"
 #include "checklists/CheckListTestSupport.h"
 #include "support/ProgramFixture.h"
@@ -698,8 +698,8 @@ private slots:
         f.prompts.answerMessage(MsgResult::Ok);
         QTest::keyClick(w->txtItem(1), Qt::Key_G, Qt::ControlModifier | Qt::AltModifier);
         QCOMPARE(f.prompts.asked().size(), 2);
-        QCOMPARE(f.prompts.last().text, w->NoteGUID);
-        QVERIFY(!w->NoteGUID.isEmpty());
+        QCOMPARE(f.prompts.last().text, w->NoteGUID());
+        QVERIFY(!w->NoteGUID().isEmpty());
         QCOMPARE(f.prompts.last().title, QStringLiteral("Note GUID"));
         QCOMPARE(f.prompts.last().buttons, MsgButtons::Ok);
         QCOMPARE(w->rowText(1), QString());

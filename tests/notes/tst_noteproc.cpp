@@ -3,8 +3,8 @@
 // notes, and reading a file into a note.
 #include "core/NoteStore.h"
 #include "core/TextRules.h"
-#include "core/app/FlashMsg.h"
-#include "core/app/Program.h"
+#include "app/FlashMsg.h"
+#include "app/Program.h"
 #include "notes/NoteProc.h"
 #include "notes/TextNoteProt.h"
 #include "panel/NCP.h"
@@ -55,7 +55,7 @@ TextNoteProt *textNote(ProgramFixture &f, int slot)
 /// A note with a typed title, the dynamic-title default off.
 TextNoteProt *addNote(ProgramFixture &f, const QString &title)
 {
-    f.program->ncp().chkDynamicTitle->setChecked(false);
+    ncp(*f.program).chkDynamicTitle->setChecked(false);
     f.prompts.answerInput(title);
     QString t;
     if (!NoteProc::NewTextNote(*f.program, t))
@@ -66,8 +66,8 @@ TextNoteProt *addNote(ProgramFixture &f, const QString &title)
 QStringList listEntries(ProgramFixture &f)
 {
     QStringList out;
-    for (int i = 0; i < f.program->ncp().NoteList->count(); ++i)
-        out << f.program->ncp().NoteList->item(i)->text();
+    for (int i = 0; i < ncp(*f.program).NoteList->count(); ++i)
+        out << ncp(*f.program).NoteList->item(i)->text();
     return out;
 }
 
@@ -132,7 +132,7 @@ private slots:
 
         ProgramFixture f;
         f.start();
-        NCP &panel = f.program->ncp();
+        NCP &panel = ncp(*f.program);
         panel.chkDynamicTitle->setChecked(dynamicDefault);
         if (asks)
             f.prompts.answerInput(answer);
@@ -141,7 +141,7 @@ private slots:
         const bool made = NoteProc::NewTextNote(*f.program, title);
 
         QVERIFY(f.prompts.unexpected().isEmpty());
-        QCOMPARE(f.program->modalDialog, 0);
+        QVERIFY(!f.program->modal().active());
         if (asks) {
             QCOMPARE(f.prompts.asked().size(), 1);
             const AskedPrompt &p = f.prompts.last();
@@ -156,9 +156,9 @@ private slots:
         if (titleOut.isEmpty()) {
             QVERIFY(!made);
             QCOMPARE(f.program->upperBound(), 0);
-            QCOMPARE(f.program->Notes.size(), 1);
+            QCOMPARE((f.program->notes().upperBound() + 1), 1);
             QCOMPARE(panel.NoteList->count(), 0);
-            QCOMPARE(f.program->trayMenu().mnuNoteList(1), nullptr);
+            QCOMPARE(trayMenu(*f.program).mnuNoteList(1), nullptr);
             return;
         }
         QVERIFY(made);
@@ -168,11 +168,11 @@ private slots:
         QVERIFY(w);
         QCOMPARE(w->NoteNum, qint16(1));
         QCOMPARE(w->Caption(), titleOut);
-        QCOMPARE(w->noteType, QStringLiteral("TextNote"));
-        QCOMPARE(w->NoteGUID, QStringLiteral("TESTPC:10122026:103015:25"));
+        QCOMPARE(w->noteType(), QStringLiteral("TextNote"));
+        QCOMPARE(w->NoteGUID(), QStringLiteral("TESTPC:10122026:103015:25"));
         QVERIFY(w->isVisible());
         QCOMPARE(listEntries(f), QStringList({titleOut}));
-        QCOMPARE(f.program->trayMenu().mnuNoteList(1)->text(), titleOut);
+        QCOMPARE(trayMenu(*f.program).mnuNoteList(1)->text(), titleOut);
         QCOMPARE(w->mnuDynamicTitle->isChecked(), dynamicDefault);
         QCOMPARE(w->mnuReTitle->isEnabled(), !dynamicDefault);
         QCOMPARE(w->noteStyle(), panel.sampleStyle());
@@ -192,14 +192,14 @@ private slots:
         QVERIFY(addNote(f, QStringLiteral("First")));
         QVERIFY(addNote(f, QStringLiteral("Second")));
         // A deleted slot still counts: the table keeps it until the next load.
-        f.program->ncp().DelNote(2, true);
+        f.program->hub().DelNote(2, true);
         f.prompts.clear();
         f.prompts.answerInput(QString());
         QString title;
         QVERIFY(!NoteProc::NewTextNote(*f.program, title));
         QCOMPARE(f.prompts.last().defaultText, QStringLiteral("Note 3"));
         QCOMPARE(f.program->upperBound(), 2);
-        QCOMPARE(f.program->ncp().NoteList->count(), 2);
+        QCOMPARE(ncp(*f.program).NoteList->count(), 2);
     }
 
     void newTextNoteTakesThePanelDefaults_data()
@@ -220,9 +220,9 @@ private slots:
         ProgramFixture f;
         f.start();
         NoteStyle sample = oddStyle();
-        f.program->ncp().setSampleStyle(sample);
-        f.program->ncp().chkAlwaysOnTop->setChecked(onTop);
-        f.program->ncp().chkRollup->setChecked(rollUp);
+        ncp(*f.program).setSampleStyle(sample);
+        ncp(*f.program).chkAlwaysOnTop->setChecked(onTop);
+        ncp(*f.program).chkRollup->setChecked(rollUp);
         TextNoteProt *w = addNote(f, QStringLiteral("Defaults"));
         QVERIFY(w);
         QCOMPARE(w->mnuOnTop->isChecked(), onTop);
@@ -248,9 +248,9 @@ private slots:
         TextNoteProt *a = addNote(f, QStringLiteral("A"));
         TextNoteProt *b = addNote(f, QStringLiteral("B"));
         QVERIFY(a && b);
-        QVERIFY(!b->NoteGUID.isEmpty());
-        QVERIFY(a->NoteGUID != b->NoteGUID);
-        QCOMPARE(f.program->FindNoteByGUID(b->NoteGUID), qint16(2));
+        QVERIFY(!b->NoteGUID().isEmpty());
+        QVERIFY(a->NoteGUID() != b->NoteGUID());
+        QCOMPARE(f.program->FindNoteByGUID(b->NoteGUID()), qint16(2));
     }
 
     // ---- RetitleTextNote ---------------------------------------------------------------
@@ -284,8 +284,8 @@ private slots:
         QCOMPARE(listEntries(f), QStringList({QStringLiteral("Other"), title}));
         QString menuText = title;
         menuText.replace(QLatin1Char('&'), QLatin1String("&&"));
-        QCOMPARE(f.program->trayMenu().mnuNoteList(2)->text(), menuText);
-        QCOMPARE(f.program->trayMenu().mnuNoteList(1)->text(), QStringLiteral("Other"));
+        QCOMPARE(trayMenu(*f.program).mnuNoteList(2)->text(), menuText);
+        QCOMPARE(trayMenu(*f.program).mnuNoteList(1)->text(), QStringLiteral("Other"));
     }
 
     // ---- colours and font --------------------------------------------------------------
@@ -311,7 +311,7 @@ private slots:
 
         ProgramFixture f;
         f.start();
-        NCP &panel = f.program->ncp();
+        NCP &panel = ncp(*f.program);
         NoteStyle sample = oddStyle();
         panel.setSampleStyle(sample);
         TextNoteProt *w = addNote(f, QStringLiteral("Styled"));
@@ -382,7 +382,7 @@ private slots:
 
         ProgramFixture f;
         f.start();
-        NCP &panel = f.program->ncp();
+        NCP &panel = ncp(*f.program);
         const NoteStyle sample = oddStyle();
         panel.setSampleStyle(sample);
         panel.UpdateSample();
@@ -453,7 +453,7 @@ private slots:
         ProgramFixture f;
         f.start();
         QVERIFY(addNote(f, QStringLiteral("Gone")));
-        f.program->ncp().DelNote(1, true);
+        f.program->hub().DelNote(1, true);
         f.prompts.clear();
         NoteProc::PickTextColor(*f.program, 1);
         NoteProc::PickBackColor(*f.program, 1);
@@ -469,7 +469,7 @@ private slots:
     {
         ProgramFixture f;
         f.start();
-        NCP &panel = f.program->ncp();
+        NCP &panel = ncp(*f.program);
         TextNoteProt *a = addNote(f, QStringLiteral("A"));
         TextNoteProt *b = addNote(f, QStringLiteral("B"));
         TextNoteProt *c = addNote(f, QStringLiteral("C"));
@@ -480,7 +480,7 @@ private slots:
         own.backColor = 0x00FF00FF;
         a->setNoteStyle(own);
         c->setNoteStyle(own);
-        panel.DelNote(2, true);
+        f.program->hub().DelNote(2, true);
         QCOMPARE(f.program->note(2), nullptr);
 
         auto *probe = new ProbeNote(*f.program);
@@ -488,7 +488,7 @@ private slots:
 
         const NoteStyle sample = oddStyle();
         panel.setSampleStyle(sample);
-        NoteProc::ResetNoteStyles(*f.program);
+        f.program->hub().ResetNoteStyles();
         QCOMPARE(a->noteStyle(), sample);
         QCOMPARE(c->noteStyle(), sample);
         QCOMPARE(probe->restyled, 1);
@@ -501,14 +501,14 @@ private slots:
     {
         ProgramFixture f;
         f.start();
-        NoteProc::ResetNoteStyles(*f.program);
+        f.program->hub().ResetNoteStyles();
         QVERIFY(!f.program->flash().isShown());
 
         TextNoteProt *only = addNote(f, QStringLiteral("Only"));
         only->setNoteStyle(NoteStyle{});
         const NoteStyle sample = oddStyle();
-        f.program->ncp().setSampleStyle(sample);
-        NoteProc::ResetNoteStyles(*f.program);
+        ncp(*f.program).setSampleStyle(sample);
+        f.program->hub().ResetNoteStyles();
         QCOMPARE(only->noteStyle(), sample);
     }
 
@@ -533,7 +533,6 @@ private slots:
         r.text = QStringLiteral("  indented\r\nsecond line      ");
 
         f.program->growNotes();
-        f.program->ncp().appendListEntry(QStringLiteral("Stored"));
         TextNoteProt *w = NoteProc::TextNoteFromRecord(*f.program, r, 1, QStringLiteral("Stored"));
         QVERIFY(w);
         QCOMPARE(f.program->note(1), w);
@@ -546,8 +545,8 @@ private slots:
         QVERIFY(w->mnuDynamicTitle->isChecked());
         QVERIFY(!w->mnuReTitle->isEnabled());
         QCOMPARE(w->Caption(), QStringLiteral("  indented..."));
-        QCOMPARE(f.program->ncp().listEntry(1), QStringLiteral("  indented..."));
-        QCOMPARE(f.program->trayMenu().mnuNoteList(1)->text(), QStringLiteral("  indented..."));
+        QCOMPARE(ncp(*f.program).listEntry(1), QStringLiteral("  indented..."));
+        QCOMPARE(trayMenu(*f.program).mnuNoteList(1)->text(), QStringLiteral("  indented..."));
         QVERIFY(!w->mnuUndo->isEnabled());
 
         TextNoteRecord back = NoteProc::TextNoteToRecord(*f.program, 1);
@@ -568,7 +567,7 @@ private slots:
         QVERIFY(w->mnuReTitle->isEnabled());
         QVERIFY(!w->isTopmost());
         QVERIFY(!w->mnuRollUp->isChecked());
-        QCOMPARE(f.program->trayMenu().mnuNoteList(1)->text(), QStringLiteral("Kept"));
+        QCOMPARE(trayMenu(*f.program).mnuNoteList(1)->text(), QStringLiteral("Kept"));
     }
 
     void fromXmlElement()
@@ -600,7 +599,7 @@ private slots:
         QCOMPARE(w->noteStyle().fontSize, 12.0f);
         QVERIFY(w->noteStyle().italic);
         QVERIFY(w->noteStyle().underline);
-        QCOMPARE(f.program->trayMenu().mnuNoteList(1)->text(), QStringLiteral("From && XML"));
+        QCOMPARE(trayMenu(*f.program).mnuNoteList(1)->text(), QStringLiteral("From && XML"));
         // The element's font and colour come back out through the window's own writers.
         w->GenColorXML();
         QCOMPARE(f.program->XmlFragment.firstChildElement(QStringLiteral("fore")).text(), QStringLiteral("#102030"));
@@ -737,7 +736,7 @@ private slots:
     {
         ProgramFixture f;
         f.start();
-        f.program->ncp().chkDynamicTitle->setChecked(true);
+        ncp(*f.program).chkDynamicTitle->setChecked(true);
         QString title;
         QVERIFY(NoteProc::NewTextNote(*f.program, title));
         const QString path = f.env.root() + QStringLiteral("/in.txt");
@@ -745,10 +744,11 @@ private slots:
         f.prompts.answerFile(FileAnswer{path, 1});
         NoteProc::ReadIntoTextNote(*f.program, 1, QString());
         QCOMPARE(textNote(f, 1)->Caption(), QStringLiteral("Heading..."));
-        QCOMPARE(f.program->ncp().listEntry(1), QStringLiteral("Heading..."));
+        QCOMPARE(ncp(*f.program).listEntry(1), QStringLiteral("Heading..."));
         QVERIFY(f.prompts.unexpected().isEmpty());
     }
 };
 
 QTEST_MAIN(TestNoteProc)
 #include "tst_noteproc.moc"
+#include "platform/ModalScope.h"

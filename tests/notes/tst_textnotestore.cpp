@@ -3,7 +3,7 @@
 // program; the rolled-up height, deleted slots and minimised notes as the writer sees them.
 #include "core/NoteStore.h"
 #include "core/TextRules.h"
-#include "core/app/Program.h"
+#include "app/Program.h"
 #include "notes/TextNoteProt.h"
 #include "panel/NCP.h"
 #include "panel/frmPelluxMenu.h"
@@ -131,10 +131,10 @@ private slots:
             QVERIFY2(w, qPrintable(QString::number(slot)));
             QCOMPARE(w->NoteNum, qint16(slot));
             QCOMPARE(w->Caption(), titles.at(slot - 1));
-            QCOMPARE(f.program->ncp().listEntry(slot), titles.at(slot - 1));
+            QCOMPARE(ncp(*f.program).listEntry(slot), titles.at(slot - 1));
             QString menuText = titles.at(slot - 1);
             menuText.replace(QLatin1Char('&'), QLatin1String("&&"));
-            QCOMPARE(f.program->trayMenu().mnuNoteList(slot)->text(), menuText);
+            QCOMPARE(trayMenu(*f.program).mnuNoteList(slot)->text(), menuText);
             QVERIFY(!w->mnuUndo->isEnabled());
         }
 
@@ -143,8 +143,8 @@ private slots:
         QCOMPARE(groceries->text(), QStringLiteral("Milk & eggs\r\n<bread> > 2 loaves\r\n\r\n\tKäse – Ærø 日本語 😀\r\n"
                                                   "no\u00A0break, \"quoted\" 'single'\r\n"));
         QCOMPARE(groceries->TxtData->document()->blockCount(), 6);
-        QCOMPARE(groceries->noteType, QStringLiteral("TextNote"));
-        QCOMPARE(groceries->NoteGUID, QStringLiteral("DESK:07032026:150409:25"));
+        QCOMPARE(groceries->noteType(), QStringLiteral("TextNote"));
+        QCOMPARE(groceries->NoteGUID(), QStringLiteral("DESK:07032026:150409:25"));
         QVERIFY(groceries->mnuOnTop->isChecked());
         QVERIFY(groceries->isTopmost());
         QVERIFY(!groceries->mnuRollUp->isChecked());
@@ -197,7 +197,7 @@ private slots:
 
         // A note titled "(Deleted)" is a note like any other, and keeps its older type.
         TextNoteProt *lookalike = textNote(f, 5);
-        QCOMPARE(lookalike->noteType, QStringLiteral("TextNote30"));
+        QCOMPARE(lookalike->noteType(), QStringLiteral("TextNote30"));
         QCOMPARE(lookalike->text(), QStringLiteral("A note that only looks deleted."));
         QCOMPARE(f.program->FindNoteByGUID(QStringLiteral("OLD:01012004:080000:00")), qint16(5));
 
@@ -295,9 +295,9 @@ private slots:
         ProgramFixture f;
         f.writeStore(fixture());
         f.start();
-        f.program->ncp().DelNote(2, true);
+        f.program->hub().DelNote(2, true);
         QCOMPARE(f.program->note(2), nullptr);
-        QCOMPARE(f.program->ncp().listEntry(2), QStringLiteral("(Deleted)"));
+        QCOMPARE(ncp(*f.program).listEntry(2), QStringLiteral("(Deleted)"));
         QVERIFY(f.program->SaveNotes());
         const QByteArray saved = f.readStore();
         QCOMPARE(storedTitles(saved),
@@ -324,13 +324,13 @@ private slots:
         f.writeStore(fixture());
         f.start();
         QPointer<NoteWindow> first = f.program->note(1);
-        f.program->ncp().DelNote(2, true);
+        f.program->hub().DelNote(2, true);
         f.program->UnloadNotes();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(first.isNull());
         QCOMPARE(f.program->upperBound(), 0);
-        QCOMPARE(f.program->ncp().NoteList->count(), 0);
-        QCOMPARE(f.program->trayMenu().mnuNoteList(1), nullptr);
+        QCOMPARE(ncp(*f.program).NoteList->count(), 0);
+        QCOMPARE(trayMenu(*f.program).mnuNoteList(1), nullptr);
         f.program->RefreshNotes();
         f.program->CheckRollUp();
 
@@ -363,8 +363,8 @@ private slots:
         f.writeStore(store);
         f.start();
         QCOMPARE(textNote(f, 4)->Caption(), QStringLiteral("Call Bob..."));
-        QCOMPARE(f.program->ncp().listEntry(4), QStringLiteral("Call Bob..."));
-        QCOMPARE(f.program->trayMenu().mnuNoteList(4)->text(), QStringLiteral("Call Bob..."));
+        QCOMPARE(ncp(*f.program).listEntry(4), QStringLiteral("Call Bob..."));
+        QCOMPARE(trayMenu(*f.program).mnuNoteList(4)->text(), QStringLiteral("Call Bob..."));
         QVERIFY(f.program->SaveNotes());
         QCOMPARE(f.readStore(), fixture());
     }
@@ -401,7 +401,7 @@ private slots:
         QCOMPARE(code, std::optional<int>(0));
         QCOMPARE(f.endedWith, 0);
         QCOMPARE(f.readStore(), fixture());
-        QVERIFY(!f.program->hasPanel() || !f.program->ncp().isVisible());
+        QVERIFY(!f.program->hasPanel() || !ncp(*f.program).isVisible());
     }
 
     void realProgramLeavesTheStoreUnchanged()

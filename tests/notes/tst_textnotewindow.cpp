@@ -1,7 +1,7 @@
 // The text note window: its menus, title, roll-up, topmost layer, editing commands,
 // keys and drops, driven through the window as a user would.
 #include "core/TextRules.h"
-#include "core/app/Program.h"
+#include "app/Program.h"
 #include "notes/NoteProc.h"
 #include "notes/TextNoteProt.h"
 #include "panel/NCP.h"
@@ -28,7 +28,7 @@ namespace {
 /// A new note made the way the tray's "Add Note" makes one, with a title typed in.
 TextNoteProt *newNote(ProgramFixture &f, const QString &title = QStringLiteral("Plans"))
 {
-    f.program->ncp().chkDynamicTitle->setChecked(false);
+    ncp(*f.program).chkDynamicTitle->setChecked(false);
     f.prompts.answerInput(title);
     QString t;
     if (!NoteProc::NewTextNote(*f.program, t))
@@ -328,11 +328,11 @@ private slots:
 
         QCOMPARE(w->text(), text);
         QCOMPARE(w->Caption(), title);
-        QCOMPARE(f.program->ncp().listEntry(2), title);
-        QCOMPARE(f.program->ncp().listEntry(1), QStringLiteral("Before"));
+        QCOMPARE(ncp(*f.program).listEntry(2), title);
+        QCOMPARE(ncp(*f.program).listEntry(1), QStringLiteral("Before"));
         QString menuText = title;
         menuText.replace(QLatin1Char('&'), QLatin1String("&&"));
-        QCOMPARE(f.program->trayMenu().mnuNoteList(2)->text(), menuText);
+        QCOMPARE(trayMenu(*f.program).mnuNoteList(2)->text(), menuText);
     }
 
     void dynamicTitleToggles()
@@ -347,7 +347,7 @@ private slots:
         // On: retitled at once.
         w->mnuDynamicTitle->trigger();
         QCOMPARE(w->Caption(), QStringLiteral("shopping..."));
-        QCOMPARE(f.program->ncp().listEntry(1), QStringLiteral("shopping..."));
+        QCOMPARE(ncp(*f.program).listEntry(1), QStringLiteral("shopping..."));
         QVERIFY(!w->mnuReTitle->isEnabled());
 
         // Off: the last title stays and retitling is possible again.
@@ -356,7 +356,7 @@ private slots:
         QVERIFY(w->mnuReTitle->isEnabled());
         w->TxtData->setPlainText(QStringLiteral("other"));
         QCOMPARE(w->Caption(), QStringLiteral("shopping..."));
-        QCOMPARE(f.program->ncp().listEntry(1), QStringLiteral("shopping..."));
+        QCOMPARE(ncp(*f.program).listEntry(1), QStringLiteral("shopping..."));
     }
 
     // ---- roll-up ---------------------------------------------------------------------
@@ -704,7 +704,7 @@ private slots:
             QCOMPARE(f.prompts.asked().size(), 1);
             QCOMPARE(f.prompts.last().kind, AskedPrompt::Message);
             QCOMPARE(f.prompts.last().title, QStringLiteral("Note GUID"));
-            QCOMPARE(f.prompts.last().text, w->NoteGUID);
+            QCOMPARE(f.prompts.last().text, w->NoteGUID());
             QCOMPARE(f.prompts.last().buttons, MsgButtons::Ok);
             QCOMPARE(f.prompts.last().icon, MsgIcon::None);
         } else {
@@ -874,8 +874,8 @@ private slots:
         QCOMPARE(w->TxtData->palette().color(QPalette::Base), QColor(0x66, 0x55, 0x44));
 
         w->mnuDefaultFC->trigger();
-        QCOMPARE(w->noteStyle(), f.program->ncp().sampleStyle());
-        QCOMPARE(w->TxtData->font().italic(), f.program->ncp().sampleStyle().italic);
+        QCOMPARE(w->noteStyle(), ncp(*f.program).sampleStyle());
+        QCOMPARE(w->TxtData->font().italic(), ncp(*f.program).sampleStyle().italic);
     }
 
     void hideDeleteAndControlPanelCommands()
@@ -887,7 +887,7 @@ private slots:
         QVERIFY(!w->isVisible());
 
         w->mnuControlPanel->trigger();
-        QVERIFY(f.program->ncp().isVisible());
+        QVERIFY(ncp(*f.program).isVisible());
 
         f.prompts.clear();
         f.prompts.answerMessage(MsgResult::No);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "features/Features.h"
 #include "support/ProgramFixture.h"
 
 #include <QCoreApplication>
@@ -101,6 +102,7 @@ public:
         }
         // The same program as the base builds, on the prompts that can play events.
         program = std::make_unique<Program>(Services{prompts, clock, screen, system});
+        InstallFeatures(*program);
         program->endProcess = [this](int code) { endedWith = code; };
         program->appPath = QCoreApplication::applicationDirPath();
         program->workingDirectory = env.workDir();

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/NoteStore.h"
-#include "core/app/Program.h"
-#include "notes/NoteWindow.h"
+#include "app/Program.h"
+#include "app/NoteWindow.h"
 #include "panel/NCP.h"
 #include "support/ProgramFixture.h"
 

@@ -4,8 +4,8 @@
 
 #include "panel/PanelTestSupport.h"
 
-#include "core/app/frmAddNote.h"
-#include "notes/NoteWindow.h"
+#include "panel/frmAddNote.h"
+#include "app/NoteWindow.h"
 
 #include <QPointer>
 #include <QPushButton>
@@ -21,7 +21,7 @@ class TestAddNote : public QObject
 private:
     static frmAddNote *openChooser(ProgramFixture &f)
     {
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         p.AddNote->click();
         auto *chooser = p.findChild<frmAddNote *>();
         if (chooser)
@@ -48,8 +48,8 @@ private slots:
         QCOMPARE(c->x(), (1280 - c->width()) / 2);
         QCOMPARE(c->y(), (1024 - c->height()) / 2);
         // A second "&Add Note" brings the same chooser forward instead of a second one.
-        f.program->ncp().AddNote->click();
-        QCOMPARE(f.program->ncp().findChildren<frmAddNote *>().size(), 1);
+        ncp(*f.program).AddNote->click();
+        QCOMPARE(ncp(*f.program).findChildren<frmAddNote *>().size(), 1);
     }
 
     void choices_data()
@@ -72,7 +72,7 @@ private slots:
         QFETCH(QString, type);
         ProgramFixture f;
         f.start();
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         p.chkDynamicTitle->setChecked(false);
         QPointer<frmAddNote> c = openChooser(f);
         QVERIFY(c);
@@ -98,7 +98,7 @@ private slots:
             QCOMPARE(f.prompts.asked().size(), 1);
             QCOMPARE(f.prompts.last().text, prompt);
             QCOMPARE(f.program->upperBound(), 1);
-            QCOMPARE(f.program->note(1)->noteType, type);
+            QCOMPARE(f.program->note(1)->noteType(), type);
             QCOMPARE(f.program->note(1)->Caption(), QStringLiteral("Chosen"));
             QCOMPARE(p.listEntry(1), QStringLiteral("Chosen"));
             QVERIFY(!chooserUpAtNewNote);
@@ -113,7 +113,7 @@ private slots:
     {
         ProgramFixture f;
         f.start();
-        f.program->ncp().chkDynamicTitle->setChecked(false);
+        ncp(*f.program).chkDynamicTitle->setChecked(false);
         QPointer<frmAddNote> c = openChooser(f);
         f.prompts.answerInput(QString());
         c->cmdAddNote->click();

@@ -5,7 +5,7 @@
 #include "panel/FakeTrayControl.h"
 #include "panel/PanelTestSupport.h"
 
-#include "core/app/FlashMsg.h"
+#include "app/FlashMsg.h"
 #include "notes/TextNoteProt.h"
 #include "panel/frmPelluxMenu.h"
 
@@ -16,16 +16,6 @@
 #include <QTabWidget>
 #include <QtTest>
 
-namespace pellux {
-/// Reaches the panel's alarm sweep, which has no effect a test can see yet.
-struct NcpLifecycleProbe
-{
-    static void countAlarmSweeps(NCP &panel, int *count)
-    {
-        panel.m_alarmSweep = [count] { ++*count; };
-    }
-};
-} // namespace pellux
 
 using namespace pellux;
 using namespace pellux::test;
@@ -122,16 +112,16 @@ private slots:
             settings.insert(QStringLiteral("SystemTrayIcon"), storedTrayIcon);
         TrayProgramFixture f(settings);
         f.start();
-        NCP &panel = f.program->ncp();
+        NCP &panel = ncp(*f.program);
         QVERIFY(f.tray);
-        QCOMPARE(panel.TrayNot.data(), static_cast<QObject *>(f.tray.data()));
+        QCOMPARE(panel.tray().TrayNot.data(), static_cast<QObject *>(f.tray.data()));
         QCOMPARE(f.tray->parent(), static_cast<QObject *>(&panel));
         QCOMPARE(f.tray->tip, QStringLiteral("Single: Add A Pellux  |  Double: Control Panel  |  Right: Menu"));
         QVERIFY(!f.tray->icon.isNull());
         QCOMPARE(f.tray->inTray, inTray);
         // The icon is never put in the tray only to be taken out again.
         QCOMPARE(f.tray->inTrayWrites, inTray ? QList<bool>{true} : QList<bool>{});
-        QVERIFY(panel.tmrTrayCheck.isActive());
+        QVERIFY(panel.timers().tmrTrayCheck.isActive());
         QCOMPARE(panel.Stats->currentMessage(), panel.defaultStatusText());
         QVERIFY(f.prompts.unexpected().isEmpty());
     }
@@ -151,11 +141,11 @@ private slots:
         f.withControl = false;
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no tray icon")));
         f.start();
-        NCP &panel = f.program->ncp();
-        QVERIFY(!panel.TrayNot);
+        NCP &panel = ncp(*f.program);
+        QVERIFY(!panel.tray().TrayNot);
         // The timers, the click handlers and the shutdown all cope with the missing icon.
-        panel.tmrTrayCheck_Timer();
-        panel.tmrWindowCheck_Timer();
+        panel.timers().tmrTrayCheck_Timer();
+        panel.timers().tmrWindowCheck_Timer();
         f.program->ShutDown();
         QCOMPARE(f.endedWith, 0);
     }
@@ -164,7 +154,7 @@ private slots:
     {
         TrayProgramFixture f({{QStringLiteral("WindowState"), QStringLiteral("1")}});
         f.start();
-        NCP &panel = f.program->ncp();
+        NCP &panel = ncp(*f.program);
         QVERIFY(panel.isMinimized());
         QCOMPARE(panel.windowTitle(), QStringLiteral("Pellux"));
         QCOMPARE(panel.WindowStateValue(), 1);
@@ -182,7 +172,7 @@ private slots:
         {
             TrayProgramFixture f(home);
             f.start();
-            NCP &panel = f.program->ncp();
+            NCP &panel = ncp(*f.program);
             FlashWatcher flash;
             panel.show();
             settle();
@@ -206,7 +196,7 @@ private slots:
         saved.insert(QStringLiteral("Wide"), QString::number(wide));
         TrayProgramFixture f(saved);
         f.start();
-        NCP &panel = f.program->ncp();
+        NCP &panel = ncp(*f.program);
         FlashWatcher flash;
         panel.show();
         settle();
@@ -219,7 +209,7 @@ private slots:
     {
         TrayProgramFixture f;
         f.start();
-        NCP &panel = f.program->ncp();
+        NCP &panel = ncp(*f.program);
         panel.show();
         settle();
         const QPoint home = panel.pos();
@@ -234,7 +224,7 @@ private slots:
         panel.move(home + QPoint(40, 30));
         panel.showMinimized();
         settle();
-        f.program->ncp().mnuPelluxControl();
+        ncp(*f.program).mnuPelluxControl();
         settle();
         QVERIFY(panel.isVisible());
         QVERIFY(!panel.isMinimized());
@@ -274,16 +264,18 @@ private slots:
         if (!withControl)
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no tray icon")));
         f.start();
-        NCP &panel = f.program->ncp();
+        NCP &panel = ncp(*f.program);
         panel.show();
         settle();
-        f.program->modalDialog = modal ? 1 : 0;
+        std::optional<ModalScope> dialog;
+        if (modal)
+            dialog.emplace(f.program->modal());
         panel.showMinimized();
         settle();
         QCOMPARE(panel.windowTitle(), QStringLiteral("Pellux"));
         QVERIFY(panel.isMinimized());
         QCOMPARE(panel.isHidden(), hidden);
-        f.program->modalDialog = 0;
+        dialog.reset();
 
         // The way back: the panel comes up normal, wherever it went.
         panel.mnuPelluxControl();
@@ -307,7 +299,7 @@ private slots:
         QFETCH(bool, ended);
         TrayProgramFixture f;
         f.start();
-        NCP &panel = f.program->ncp();
+        NCP &panel = ncp(*f.program);
         panel.show();
         settle();
         f.prompts.answerMessage(answer);
@@ -318,7 +310,7 @@ private slots:
         QCOMPARE(f.prompts.last().buttons, MsgButtons::YesNo);
         QCOMPARE(f.endedWith, ended ? 0 : -1);
         QCOMPARE(panel.isVisible(), !ended);
-        QCOMPARE(f.program->modalDialog, 0);
+        QVERIFY(!f.program->modal().active());
         if (ended)
             QCOMPARE(f.tray->inTray, false);
     }
@@ -335,7 +327,7 @@ private slots:
         QFETCH(bool, inTray);
         TrayProgramFixture f;
         f.start();
-        NCP &panel = f.program->ncp();
+        NCP &panel = ncp(*f.program);
         panel.show();
         settle();
         if (inTray) {
@@ -343,7 +335,7 @@ private slots:
             settle();
             QVERIFY(panel.isHidden());
         }
-        f.program->trayMenu().mnuPelluxExit->trigger();
+        trayMenu(*f.program).mnuPelluxExit->trigger();
         QVERIFY(f.prompts.asked().isEmpty());
         QCOMPARE(f.endedWith, 0);
     }
@@ -352,7 +344,7 @@ private slots:
     {
         TrayProgramFixture f;
         f.start();
-        NCP &panel = f.program->ncp();
+        NCP &panel = ncp(*f.program);
         panel.show();
         settle();
         // While the question is up, the control channel asks the program to exit.
@@ -372,7 +364,7 @@ private slots:
     {
         TrayProgramFixture f;
         startWith(f, {textNote(QStringLiteral("Kept"))});
-        NCP &panel = f.program->ncp();
+        NCP &panel = ncp(*f.program);
         panel.show();
         settle();
         QCOMPARE(f.program->settings.AutoSave, 5);
@@ -387,14 +379,14 @@ private slots:
         QList<int> savedOnTick;
         for (int tick = 1; tick <= 12; ++tick) {
             const int before = files;
-            panel.tmrAutoSave_Timer();
+            panel.timers().tmrAutoSave_Timer();
             if (files > before)
                 savedOnTick << tick;
             QCOMPARE(panel.windowTitle(), QStringLiteral("Pellux: Note Control"));
         }
         QCOMPARE(savedOnTick, (QList<int>{5, 10}));
         QCOMPARE(captions, QSet<QString>{QStringLiteral("(AutoSaving)")});
-        QCOMPARE(panel.autoSaveCounter(), 2);
+        QCOMPARE(panel.timers().autoSaveCounter(), 2);
         QVERIFY(f.readStore().contains("Kept"));
     }
 
@@ -409,7 +401,7 @@ private slots:
         QFETCH(int, minutes);
         TrayProgramFixture f;
         f.start();
-        NCP &panel = f.program->ncp();
+        NCP &panel = ncp(*f.program);
         f.program->settings.AutoSave = minutes;
         int saves = 0;
         f.program->saveFileFactory = [&](const QString &path) {
@@ -417,9 +409,9 @@ private slots:
             return std::make_unique<QSaveFile>(path);
         };
         for (int tick = 0; tick < 20; ++tick)
-            panel.tmrAutoSave_Timer();
+            panel.timers().tmrAutoSave_Timer();
         QCOMPARE(saves, 0);
-        QCOMPARE(panel.autoSaveCounter(), 0);
+        QCOMPARE(panel.timers().autoSaveCounter(), 0);
     }
 
     void autoSaveKeepsTheMinimisedCaption()
@@ -427,12 +419,12 @@ private slots:
         TrayProgramFixture f({{QStringLiteral("TaskbarIcon"), QStringLiteral("1")},
                               {QStringLiteral("AutoSave"), QStringLiteral("1")}});
         f.start();
-        NCP &panel = f.program->ncp();
+        NCP &panel = ncp(*f.program);
         panel.show();
         settle();
         panel.showMinimized();
         settle();
-        panel.tmrAutoSave_Timer();
+        panel.timers().tmrAutoSave_Timer();
         QCOMPARE(panel.windowTitle(), QStringLiteral("Pellux"));
     }
 
@@ -440,15 +432,15 @@ private slots:
     {
         TrayProgramFixture f;
         f.program->LoadSettings();
-        NCP &panel = f.program->ncp();
-        QVERIFY(!panel.tmrAutoSave.isActive());
-        QVERIFY(!panel.tmrWindowCheck.isActive());
+        NCP &panel = ncp(*f.program);
+        QVERIFY(!panel.timers().tmrAutoSave.isActive());
+        QVERIFY(!panel.timers().tmrWindowCheck.isActive());
         f.program->LoadNotes();
-        QVERIFY(panel.tmrAutoSave.isActive());
-        QVERIFY(panel.tmrWindowCheck.isActive());
-        QCOMPARE(panel.tmrAutoSave.interval(), 60000);
-        QCOMPARE(panel.tmrWindowCheck.interval(), 100);
-        QCOMPARE(panel.tmrTrayCheck.interval(), 5000);
+        QVERIFY(panel.timers().tmrAutoSave.isActive());
+        QVERIFY(panel.timers().tmrWindowCheck.isActive());
+        QCOMPARE(panel.timers().tmrAutoSave.interval(), 60000);
+        QCOMPARE(panel.timers().tmrWindowCheck.interval(), 100);
+        QCOMPARE(panel.timers().tmrTrayCheck.interval(), 5000);
     }
 
     // ---- tray check ----------------------------------------------------------------------
@@ -457,12 +449,12 @@ private slots:
     {
         TrayProgramFixture f;
         f.start();
-        NCP &panel = f.program->ncp();
-        panel.tmrTrayCheck_Timer();
-        panel.tmrTrayCheck_Timer();
+        NCP &panel = ncp(*f.program);
+        panel.timers().tmrTrayCheck_Timer();
+        panel.timers().tmrTrayCheck_Timer();
         QCOMPARE(f.tray->refreshes, 2);
         f.tray->setProperty("InTray", false);
-        panel.tmrTrayCheck_Timer();
+        panel.timers().tmrTrayCheck_Timer();
         QCOMPARE(f.tray->refreshes, 2);
     }
 
@@ -472,30 +464,30 @@ private slots:
     {
         TrayProgramFixture f;
         f.start();
-        NCP &panel = f.program->ncp();
+        NCP &panel = ncp(*f.program);
         int sweeps = 0;
-        NcpLifecycleProbe::countAlarmSweeps(panel, &sweeps);
+        panel.timers().setAlarmSweep([&sweeps] { ++sweeps; });
         f.clock.set(QDateTime(QDate(2026, 12, 10), QTime(10, 30, 0)));
         for (int i = 0; i < 10; ++i) {
-            panel.tmrWindowCheck_Timer();
+            panel.timers().tmrWindowCheck_Timer();
             f.clock.advanceMs(100);
         }
         QCOMPARE(sweeps, 1);
-        QCOMPARE(panel.lastMinute(), 30);
+        QCOMPARE(panel.timers().lastMinute(), 30);
         f.clock.set(QDateTime(QDate(2026, 12, 10), QTime(10, 30, 59, 900)));
-        panel.tmrWindowCheck_Timer();
+        panel.timers().tmrWindowCheck_Timer();
         QCOMPARE(sweeps, 1);
         for (int i = 0; i < 600; ++i) {
             f.clock.advanceMs(100);
-            panel.tmrWindowCheck_Timer();
+            panel.timers().tmrWindowCheck_Timer();
         }
         // A minute of ticks: 10:31 began during them.
         QCOMPARE(sweeps, 2);
-        QCOMPARE(panel.lastMinute(), 31);
+        QCOMPARE(panel.timers().lastMinute(), 31);
         // The clock set back a few minutes is a change of minute too.
         f.clock.set(QDateTime(QDate(2026, 12, 10), QTime(10, 28, 0)));
-        panel.tmrWindowCheck_Timer();
-        panel.tmrWindowCheck_Timer();
+        panel.timers().tmrWindowCheck_Timer();
+        panel.timers().tmrWindowCheck_Timer();
         QCOMPARE(sweeps, 3);
     }
 
@@ -517,30 +509,30 @@ private slots:
         TrayProgramFixture f;
         f.start();
         f.program->IsWin2000Plus = lockWatch;
-        NCP &panel = f.program->ncp();
+        NCP &panel = ncp(*f.program);
         CountingNote *shown = addCountingNote(*f.program, true);
         CountingNote *hidden = addCountingNote(*f.program, false);
         bool &state = lock ? f.system.locked : f.system.screenSaver;
 
         for (int i = 0; i < 5; ++i)
-            panel.tmrWindowCheck_Timer();
+            panel.timers().tmrWindowCheck_Timer();
         state = true;
         for (int i = 0; i < 5; ++i)
-            panel.tmrWindowCheck_Timer();
+            panel.timers().tmrWindowCheck_Timer();
         // Starting is no reason to repaint.
         QCOMPARE(shown->refreshes, 0);
         state = false;
         for (int i = 0; i < 20; ++i)
-            panel.tmrWindowCheck_Timer();
+            panel.timers().tmrWindowCheck_Timer();
         QCOMPARE(shown->refreshes, refreshes);
         QCOMPARE(hidden->refreshes, 0);
 
         // A second time round repaints once more.
         state = true;
-        panel.tmrWindowCheck_Timer();
+        panel.timers().tmrWindowCheck_Timer();
         state = false;
-        panel.tmrWindowCheck_Timer();
-        panel.tmrWindowCheck_Timer();
+        panel.timers().tmrWindowCheck_Timer();
+        panel.timers().tmrWindowCheck_Timer();
         QCOMPARE(shown->refreshes, 2 * refreshes);
     }
 
@@ -555,12 +547,12 @@ private slots:
         settle();
         f.program->activeNote.slot = 1;
         f.program->activeNote.window = w;
-        NCP &panel = f.program->ncp();
+        NCP &panel = ncp(*f.program);
         f.system.foreground = &panel;
-        panel.tmrWindowCheck_Timer();
+        panel.timers().tmrWindowCheck_Timer();
         QVERIFY(w->NoteRolled);
         f.system.foreground = w;
-        panel.tmrWindowCheck_Timer();
+        panel.timers().tmrWindowCheck_Timer();
         QVERIFY(!w->NoteRolled);
     }
 
@@ -570,7 +562,7 @@ private slots:
     {
         TrayProgramFixture f;
         f.start();
-        NCP &panel = f.program->ncp();
+        NCP &panel = ncp(*f.program);
         panel.chkDynamicTitle->setChecked(false);
         f.prompts.answerInput(QStringLiteral("From the tray"));
         emit f.tray->MouseClick(1);
@@ -581,8 +573,8 @@ private slots:
         QVERIFY(f.program->note(1));
         QCOMPARE(f.program->note(1)->Caption(), QStringLiteral("From the tray"));
         QCOMPARE(panel.listEntry(1), QStringLiteral("From the tray"));
-        QCOMPARE(f.program->trayMenu().mnuNoteList(1)->text(), QStringLiteral("From the tray"));
-        QCOMPARE(f.program->modalDialog, 0);
+        QCOMPARE(trayMenu(*f.program).mnuNoteList(1)->text(), QStringLiteral("From the tray"));
+        QVERIFY(!f.program->modal().active());
         QVERIFY(f.prompts.unexpected().isEmpty());
     }
 
@@ -590,7 +582,7 @@ private slots:
     {
         TrayProgramFixture f;
         f.start();
-        NCP &panel = f.program->ncp();
+        NCP &panel = ncp(*f.program);
         panel.chkDynamicTitle->setChecked(false);
         panel.show();
         settle();
@@ -609,19 +601,19 @@ private slots:
     {
         TrayProgramFixture f;
         f.start();
-        f.program->ncp().chkDynamicTitle->setChecked(false);
+        ncp(*f.program).chkDynamicTitle->setChecked(false);
         f.prompts.answerInput(QString());
         emit f.tray->MouseClick(1);
         settle();
         QCOMPARE(noteCount(*f.program), 0);
-        QCOMPARE(f.program->modalDialog, 0);
+        QVERIFY(!f.program->modal().active());
     }
 
     void doubleClickOpensThePanelAndAddsNothing()
     {
         TrayProgramFixture f;
         f.start();
-        NCP &panel = f.program->ncp();
+        NCP &panel = ncp(*f.program);
         panel.chkDynamicTitle->setChecked(false);
         panel.show();
         settle();
@@ -644,7 +636,7 @@ private slots:
     {
         TrayProgramFixture f;
         f.start();
-        frmPelluxMenu &menu = f.program->trayMenu();
+        frmPelluxMenu &menu = trayMenu(*f.program);
         emit f.tray->MouseClick(2);
         settle();
         QVERIFY(menu.popup()->isVisible());
@@ -656,13 +648,13 @@ private slots:
     {
         TrayProgramFixture f;
         f.start();
-        NCP &panel = f.program->ncp();
+        NCP &panel = ncp(*f.program);
         emit f.tray->MouseClick(4);
         emit f.tray->MouseDblClick(2);
         emit f.tray->MouseDblClick(4);
         settle();
         QVERIFY(!panel.isVisible());
-        QVERIFY(!f.program->trayMenu().popup()->isVisible());
+        QVERIFY(!trayMenu(*f.program).popup()->isVisible());
         QVERIFY(f.prompts.asked().isEmpty());
     }
 
@@ -670,9 +662,9 @@ private slots:
     {
         TrayProgramFixture f;
         f.start();
-        NCP &panel = f.program->ncp();
+        NCP &panel = ncp(*f.program);
         panel.chkDynamicTitle->setChecked(false);
-        f.program->modalDialog = 1;
+        std::optional<ModalScope> dialog(std::in_place, f.program->modal());
         emit f.tray->MouseClick(1);
         emit f.tray->MouseClick(2);
         emit f.tray->MouseDblClick(1);
@@ -680,9 +672,9 @@ private slots:
         QVERIFY(f.prompts.asked().isEmpty());
         QCOMPARE(noteCount(*f.program), 0);
         QVERIFY(!panel.isVisible());
-        QVERIFY(!f.program->trayMenu().popup()->isVisible());
+        QVERIFY(!trayMenu(*f.program).popup()->isVisible());
         // Dropped, not queued: nothing happens once the dialog is gone.
-        f.program->modalDialog = 0;
+        dialog.reset();
         settle();
         QVERIFY(f.prompts.asked().isEmpty());
         QCOMPARE(noteCount(*f.program), 0);
@@ -692,7 +684,7 @@ private slots:
     {
         TrayProgramFixture f;
         f.start();
-        f.program->ncp().chkDynamicTitle->setChecked(false);
+        ncp(*f.program).chkDynamicTitle->setChecked(false);
         f.prompts.answerInput(QStringLiteral("Only one"));
         f.prompts.beforeAnswer = [&] { emit f.tray->MouseClick(1); };
         emit f.tray->MouseClick(1);
@@ -705,3 +697,4 @@ private slots:
 QTEST_MAIN(TestLifecycle)
 #include "tst_lifecycle.moc"
 #include "moc_FakeTrayControl.cpp"
+#include "platform/ModalScope.h"

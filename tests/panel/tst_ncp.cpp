@@ -4,7 +4,7 @@
 
 #include "panel/PanelTestSupport.h"
 
-#include "core/app/FlashMsg.h"
+#include "app/FlashMsg.h"
 #include "notes/TextNoteProt.h"
 #include "panel/frmPelluxMenu.h"
 
@@ -62,7 +62,7 @@ private slots:
         ProgramFixture f;
         startWith(f, {textNote(QStringLiteral("Zeta")), textNote(QStringLiteral("Alpha")),
                       checkList(QStringLiteral("Middle"))});
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         QCOMPARE(p.windowTitle(), QStringLiteral("Pellux: Note Control"));
         QCOMPARE(p.SSTab1->count(), 2);
         QCOMPARE(p.SSTab1->tabText(0), QStringLiteral("N&ote Control"));
@@ -110,7 +110,7 @@ private slots:
         QFETCH(int, top);
         ProgramFixture f;
         f.start();
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         auto *w = p.findChild<QWidget *>(name);
         QVERIFY(w);
         if (auto *b = qobject_cast<QPushButton *>(w)) {
@@ -126,7 +126,7 @@ private slots:
     {
         ProgramFixture f;
         f.start();
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         p.show();
         for (int tab = 0; tab < p.SSTab1->count(); ++tab) {
             p.SSTab1->setCurrentIndex(tab);
@@ -173,7 +173,7 @@ private slots:
         dynamic.dynamicTitle = true;
         startWith(f, {textNote(QStringLiteral("Plain")), dynamic, checkList(QStringLiteral("List")),
                       textNote(QStringLiteral("Hidden"), QString(), false)});
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         if (protect)
             f.program->note(slot)->SetNotePass(QStringLiteral("pw"));
         select(p, slot);
@@ -202,8 +202,8 @@ private slots:
         startWith(f, {textNote(QStringLiteral("One")), textNote(QStringLiteral("Two")),
                       textNote(QStringLiteral("Three")), textNote(QStringLiteral("Four")),
                       textNote(QStringLiteral("Five"))});
-        NCP &p = f.program->ncp();
-        frmPelluxMenu &menu = f.program->trayMenu();
+        NCP &p = ncp(*f.program);
+        frmPelluxMenu &menu = trayMenu(*f.program);
         QVERIFY(menu.mnuNoteList(3) && menu.mnuNoteList(3)->isVisible());
         select(p, 3);
         f.prompts.answerMessage(MsgResult::Yes);
@@ -244,9 +244,9 @@ private slots:
     {
         ProgramFixture f;
         startWith(f, {textNote(QStringLiteral("One")), textNote(QStringLiteral("Two"))});
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         select(p, 1);
-        f.program->ncp().DelNote(2, true);
+        f.program->hub().DelNote(2, true);
         QCOMPARE(p.NoteList->currentRow(), 0);
         QCOMPARE(p.lblProtect->text(), QString());
         QVERIFY(p.cmdDelNote->isEnabled());
@@ -266,11 +266,11 @@ private slots:
         QFETCH(int, answer);
         ProgramFixture f;
         startWith(f, {textNote(QStringLiteral("One")), textNote(QStringLiteral("Two"))});
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         NoteWindow *two = f.program->note(2);
         if (protect)
             two->SetNotePass(QStringLiteral("secret"));
-        const QString guid = two->NoteGUID;
+        const QString guid = two->NoteGUID();
         select(p, 2);
         f.prompts.answerMessage(MsgResult(answer));
         p.cmdDelNote->click();
@@ -281,7 +281,7 @@ private slots:
             QCOMPARE(f.prompts.last().title, QStringLiteral("Pellux"));
         }
         QCOMPARE(f.program->note(2), two);
-        QCOMPARE(two->NoteGUID, guid);
+        QCOMPARE(two->NoteGUID(), guid);
         QCOMPARE(entries(p), (QStringList{QStringLiteral("One"), QStringLiteral("Two")}));
         QVERIFY(f.prompts.unexpected().isEmpty());
     }
@@ -291,14 +291,14 @@ private slots:
         ProgramFixture f;
         startWith(f, {textNote(QStringLiteral("One"))});
         f.program->note(1)->SetNotePass(QStringLiteral("secret"));
-        f.program->ncp().DelNote(1, true);
+        f.program->hub().DelNote(1, true);
         QVERIFY(!f.program->note(1));
-        QCOMPARE(f.program->ncp().listEntry(1), QStringLiteral("(Deleted)"));
+        QCOMPARE(ncp(*f.program).listEntry(1), QStringLiteral("(Deleted)"));
         QVERIFY(f.prompts.asked().isEmpty());
         // A second delete of the empty slot does nothing.
-        f.program->ncp().DelNote(1, false);
+        f.program->hub().DelNote(1, false);
         QVERIFY(f.prompts.asked().isEmpty());
-        QCOMPARE(f.program->ncp().NoteList->count(), 1);
+        QCOMPARE(ncp(*f.program).NoteList->count(), 1);
     }
 
     void showHideAll_data()
@@ -320,14 +320,14 @@ private slots:
                       textNote(QStringLiteral("Two"), QString(), startVisible),
                       textNote(QStringLiteral("(Deleted)"), QString(), startVisible),
                       textNote(QStringLiteral("Four"), QString(), startVisible)});
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         f.program->note(2)->SetNotePass(QStringLiteral("pw"));
         // A note that is only titled "(Deleted)" is a note like any other.
         select(p, 3);
         QVERIFY(p.cmdDelNote->isEnabled());
         QCOMPARE(p.lblProtect->text(), QString());
         f.prompts.answerMessage(MsgResult::Yes);
-        f.program->ncp().DelNote(4, false);
+        f.program->hub().DelNote(4, false);
         select(p, 1);
         QVERIFY(p.cmdSHAll->isEnabled());
         p.cmdSHAll->click();
@@ -342,7 +342,7 @@ private slots:
     {
         ProgramFixture f;
         startWith(f, {textNote(QStringLiteral("One")), textNote(QStringLiteral("Two"))});
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         NoteWindow *one = f.program->note(1);
         select(p, 1);
         QVERIFY(one->Visible());
@@ -370,7 +370,7 @@ private slots:
     {
         ProgramFixture f;
         startWith(f, {textNote(QStringLiteral("One"))});
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         p.show();
         QVERIFY(QTest::qWaitForWindowExposed(&p));
         const QRect r = p.NoteList->visualItemRect(p.NoteList->item(0));
@@ -384,7 +384,7 @@ private slots:
     {
         ProgramFixture f;
         startWith(f, {textNote(QStringLiteral("One"), QString(), false)});
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         f.program->note(1)->SetNotePass(QStringLiteral("pw"));
         select(p, 1);
         f.prompts.answerPassword(QStringLiteral("pw"));
@@ -410,7 +410,7 @@ private slots:
         QFETCH(bool, moved);
         ProgramFixture f;
         startWith(f, {textNote(QStringLiteral("One"), QString(), false)});
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         p.move(200, 150);
         p.show();
         NoteWindow *w = f.program->note(1);
@@ -450,7 +450,7 @@ private slots:
         QFETCH(QString, title);
         ProgramFixture f;
         startWith(f, {textNote(QStringLiteral("Plain")), checkList(QStringLiteral("List"))});
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         select(p, slot);
         f.prompts.answerInput(answer);
         p.cmdEditTitle->click();
@@ -458,7 +458,7 @@ private slots:
         QCOMPARE(f.prompts.last().text, QStringLiteral("What do you want for the new title?"));
         QCOMPARE(f.program->note(slot)->Caption(), title);
         QCOMPARE(p.listEntry(slot), title);
-        QCOMPARE(f.program->trayMenu().mnuNoteList(slot)->text(), title);
+        QCOMPARE(trayMenu(*f.program).mnuNoteList(slot)->text(), title);
     }
 
     void printAndMailRefuseProtectedNotes_data()
@@ -476,7 +476,7 @@ private slots:
         QFETCH(QString, error);
         ProgramFixture f;
         startWith(f, {textNote(QStringLiteral("One")), textNote(QStringLiteral("Two"))});
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         f.program->note(1)->SetNotePass(QStringLiteral("pw"));
         select(p, 1);
         QVERIFY(QMetaObject::invokeMethod(&p, command.constData()));
@@ -507,7 +507,7 @@ private slots:
         QFETCH(QString, title);
         ProgramFixture f;
         startWith(f, {textNote(QStringLiteral("One"))});
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         p.chkDynamicTitle->setChecked(dynamicDefault);
         const QString path = writeTextFile(f, QStringLiteral("shopping list.txt"), "First line\r\nsecond line");
         if (!dynamicDefault)
@@ -542,7 +542,7 @@ private slots:
         QFETCH(bool, folder);
         ProgramFixture f;
         startWith(f, {textNote(QStringLiteral("One"))});
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         p.chkDynamicTitle->setChecked(false);
         QList<QUrl> urls;
         for (int i = 0; i < files; ++i)
@@ -563,7 +563,7 @@ private slots:
     {
         ProgramFixture f;
         startWith(f, {textNote(QStringLiteral("One"))});
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         p.chkDynamicTitle->setChecked(false);
         const QString path = writeTextFile(f, QStringLiteral("a.txt"), "text");
         f.prompts.answerInput(QString());
@@ -591,20 +591,17 @@ private slots:
         startWith(f, {textNote(QStringLiteral("Plain"), QStringLiteral("Plain first\r\nmore")), dyn,
                       textNote(QStringLiteral("Locked"), QStringLiteral("Locked first")),
                       checkList(QStringLiteral("List")), textNote(QStringLiteral("Gone"))});
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         auto *plain = qobject_cast<TextNoteProt *>(f.program->note(1));
         auto *dynamic = qobject_cast<TextNoteProt *>(f.program->note(2));
         auto *locked = qobject_cast<TextNoteProt *>(f.program->note(3));
         locked->SetNotePass(QStringLiteral("pw"));
         f.prompts.answerMessage(MsgResult::Yes);
-        p.DelNote(5, false);
+        f.program->hub().DelNote(5, false);
         p.show();
         // The default differs from both targets' starting points.
         const bool chkBefore = target == 1 ? false : true;
-        {
-            const QSignalBlocker b(p.chkDynamicTitle);
-            p.chkDynamicTitle->setChecked(chkBefore);
-        }
+        f.program->setNewNoteDynamicTitle(chkBefore);
         f.program->SaveSettings();
         const QString storedBefore = storedSetting(QStringLiteral("DynamicTitle"));
         select(p, 1);
@@ -642,7 +639,7 @@ private slots:
         if (on) {
             QCOMPARE(plain->Caption(), QStringLiteral("Plain first..."));
             QCOMPARE(p.listEntry(1), QStringLiteral("Plain first..."));
-            QCOMPARE(f.program->trayMenu().mnuNoteList(1)->text(), QStringLiteral("Plain first..."));
+            QCOMPARE(trayMenu(*f.program).mnuNoteList(1)->text(), QStringLiteral("Plain first..."));
         } else {
             QCOMPARE(plain->Caption(), QStringLiteral("Plain"));
         }

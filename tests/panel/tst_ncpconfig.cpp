@@ -4,7 +4,7 @@
 
 #include "panel/PanelTestSupport.h"
 
-#include "core/app/FlashMsg.h"
+#include "app/FlashMsg.h"
 #include "notes/NoteProc.h"
 #include "notes/TextNoteProt.h"
 
@@ -89,7 +89,7 @@ private slots:
         QFETCH(QString, hint);
         ProgramFixture f;
         f.start();
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         p.show();
         auto *w = p.findChild<QWidget *>(control);
         QVERIFY(w);
@@ -106,7 +106,7 @@ private slots:
     {
         ProgramFixture f;
         startWith(f, {textNote(QStringLiteral("One"))});
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         select(p, 1);
         QCOMPARE(p.SHButton->text(), QStringLiteral("Hide &Note"));
         pointerMoves(p.SHButton);
@@ -130,7 +130,7 @@ private slots:
     {
         ProgramFixture f;
         f.start();
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         p.show();
         QSignalSpy spy(p.Stats, &QStatusBar::messageChanged);
         p.UpdateStat(kDefaultStatus);
@@ -171,7 +171,7 @@ private slots:
         QFETCH(QString, sample);
         ProgramFixture f;
         f.start();
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         p.show();
         FontChoice chosen;
         chosen.name = name;
@@ -205,7 +205,7 @@ private slots:
         QFETCH(bool, fore);
         ProgramFixture f;
         startWith(f, {textNote(QStringLiteral("One"))});
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         p.show();
         const NoteStyle noteBefore = f.program->note(1)->noteStyle();
         f.prompts.answerColor(QColor(255, 0, 0));
@@ -234,7 +234,7 @@ private slots:
         QFETCH(QString, key);
         ProgramFixture f;
         f.start();
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         auto *c = p.findChild<QCheckBox *>(box);
         const bool start = c->isChecked();
         const QString before = storedSetting(key);
@@ -253,7 +253,7 @@ private slots:
     {
         ProgramFixture f;
         f.start();
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         p.chkDynamicTitle->setChecked(false);
         p.chkAlwaysOnTop->setChecked(true);
         p.chkRollup->setChecked(true);
@@ -272,7 +272,7 @@ private slots:
     {
         ProgramFixture f;
         f.start();
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         p.show();
         p.move(200, 150);
         QCoreApplication::processEvents();
@@ -288,7 +288,7 @@ private slots:
     {
         ProgramFixture f;
         startWith(f, {textNote(QStringLiteral("One"))});
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         p.show();
         // Change a note, so that the store on disk is behind.
         qobject_cast<TextNoteProt *>(f.program->note(1))->setText(QStringLiteral("changed text"));
@@ -317,7 +317,7 @@ private slots:
         QFETCH(bool, restyled);
         ProgramFixture f;
         startWith(f, {textNote(QStringLiteral("One")), checkList(QStringLiteral("List"))});
-        NCP &p = f.program->ncp();
+        NCP &p = ncp(*f.program);
         NoteStyle oldStyle = f.program->note(1)->noteStyle();
         oldStyle.fontName = QStringLiteral("Courier New");
         oldStyle.fontSize = 14;

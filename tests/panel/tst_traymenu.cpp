@@ -50,7 +50,7 @@ private slots:
     {
         TrayProgramFixture f;
         f.start();
-        QMenu *popup = f.program->trayMenu().popup();
+        QMenu *popup = trayMenu(*f.program).popup();
         QStringList shown;
         for (QAction *a : popup->actions())
             shown << (a->isSeparator() ? QStringLiteral("-") : a->text());
@@ -73,7 +73,7 @@ private slots:
         QCOMPARE(popup->title(), QStringLiteral("PelluxPopUp"));
         QVERIFY(popup->toolTipsVisible());
         // The submenu starts with its greyed template line.
-        const QList<QAction *> gotoActions = f.program->trayMenu().mnuShowHideParent()->actions();
+        const QList<QAction *> gotoActions = trayMenu(*f.program).mnuShowHideParent()->actions();
         QCOMPARE(gotoActions.size(), 1);
         QCOMPARE(gotoActions.first()->text(), QStringLiteral("Note List"));
         QVERIFY(!gotoActions.first()->isEnabled());
@@ -83,7 +83,7 @@ private slots:
     {
         TrayProgramFixture f;
         f.start();
-        frmPelluxMenu &menu = f.program->trayMenu();
+        frmPelluxMenu &menu = trayMenu(*f.program);
         QCOMPARE(menu.popup()->defaultAction(), menu.mnuPelluxAdd);
         QVERIFY(menu.mnuPelluxAdd->font().bold());
     }
@@ -100,7 +100,7 @@ private slots:
         QFETCH(QString, item);
         TrayProgramFixture f;
         f.start();
-        auto *action = f.program->trayMenu().popup()->findChild<QAction *>(item);
+        auto *action = trayMenu(*f.program).popup()->findChild<QAction *>(item);
         QVERIFY(action);
         QVERIFY(!action->isEnabled());
         QCOMPARE(action->toolTip(), kNotAvailable);
@@ -110,7 +110,7 @@ private slots:
     {
         TrayProgramFixture f;
         f.start();
-        frmPelluxMenu &m = f.program->trayMenu();
+        frmPelluxMenu &m = trayMenu(*f.program);
         for (QAction *a : {m.mnuPelluxAdd, m.mnuCheckListAdd, m.mnuPelluxNoteup, m.mnuPelluxShowAll,
                            m.mnuPelluxHideAll, m.mnuPelluxControl, m.mnuPelluxExit})
             QVERIFY2(a->isEnabled(), qPrintable(a->text()));
@@ -121,9 +121,9 @@ private slots:
     {
         TrayProgramFixture f;
         f.start();
-        QWidgetAction *banner = f.program->trayMenu().mnuPelluxJunk1;
+        QWidgetAction *banner = trayMenu(*f.program).mnuPelluxJunk1;
         QVERIFY(banner);
-        QCOMPARE(f.program->trayMenu().popup()->actions().first(), banner);
+        QCOMPARE(trayMenu(*f.program).popup()->actions().first(), banner);
         QWidget *picture = banner->defaultWidget();
         QVERIFY(picture);
         QCOMPARE(picture->size(), QSize(112, 52));
@@ -144,7 +144,7 @@ private slots:
         TrayProgramFixture f;
         startWith(f, {textNote(QStringLiteral("One")), textNote(QStringLiteral("Two"), QString(), false),
                       checkList(QStringLiteral("Three"))});
-        frmPelluxMenu &menu = f.program->trayMenu();
+        frmPelluxMenu &menu = trayMenu(*f.program);
         QCOMPARE(gotoItems(menu),
                  (QStringList{QStringLiteral("Note List"), QStringLiteral("One"), QStringLiteral("Two"),
                               QStringLiteral("Three")}));
@@ -159,15 +159,15 @@ private slots:
     {
         TrayProgramFixture f;
         startWith(f, {textNote(QStringLiteral("One"))});
-        f.program->ncp().chkDynamicTitle->setChecked(false);
+        ncp(*f.program).chkDynamicTitle->setChecked(false);
         f.prompts.answerInput(QStringLiteral("Added"));
-        f.program->trayMenu().mnuPelluxAdd->trigger();
+        trayMenu(*f.program).mnuPelluxAdd->trigger();
         settle();
         QCOMPARE(f.prompts.asked().size(), 1);
         QCOMPARE(f.prompts.last().text, QStringLiteral("What do you want for the title of this note?"));
-        QCOMPARE(gotoItems(f.program->trayMenu()),
+        QCOMPARE(gotoItems(trayMenu(*f.program)),
                  (QStringList{QStringLiteral("Note List"), QStringLiteral("One"), QStringLiteral("Added")}));
-        QCOMPARE(f.program->modalDialog, 0);
+        QVERIFY(!f.program->modal().active());
     }
 
     void itemsKeepSlotOrderWhateverTheOrderOfCreation()
@@ -175,7 +175,7 @@ private slots:
         TrayProgramFixture f;
         startWith(f, {textNote(QStringLiteral("One")), textNote(QStringLiteral("Two")),
                       textNote(QStringLiteral("Three"))});
-        frmPelluxMenu &menu = f.program->trayMenu();
+        frmPelluxMenu &menu = trayMenu(*f.program);
         // An item made again (as a re-import does) is the same item, in the same place.
         QAction *two = menu.mnuNoteList(2);
         delete two;
@@ -204,10 +204,9 @@ private slots:
         QFETCH(QString, caption);
         TrayProgramFixture f;
         startWith(f, {textNote(QStringLiteral("Before"))});
-        NoteWindow *w = f.program->note(1);
-        w->setCaption(title);
-        f.program->trayMenu().UpdateNoteList(1);
-        QAction *item = f.program->trayMenu().mnuNoteList(1);
+        f.program->notes().retitle(1, title);
+        trayMenu(*f.program).UpdateNoteList(1);
+        QAction *item = trayMenu(*f.program).mnuNoteList(1);
         QCOMPARE(item->text(), caption);
         // Shown as the title itself, with no access key.
         QCOMPARE(item->iconText(), title.trimmed());
@@ -218,7 +217,7 @@ private slots:
     {
         TrayProgramFixture f;
         startWith(f, {textNote(QStringLiteral("One")), textNote(QStringLiteral("Secret"))});
-        frmPelluxMenu &menu = f.program->trayMenu();
+        frmPelluxMenu &menu = trayMenu(*f.program);
         NoteWindow *w = f.program->note(2);
         w->SetNotePass(QStringLiteral("pw"));
         menu.UpdateNoteList(2);
@@ -239,8 +238,8 @@ private slots:
         TrayProgramFixture f;
         startWith(f, {textNote(QStringLiteral("One")), textNote(QStringLiteral("Two")),
                       textNote(QStringLiteral("Three"), QString(), false)});
-        frmPelluxMenu &menu = f.program->trayMenu();
-        f.program->ncp().DelNote(2, true);
+        frmPelluxMenu &menu = trayMenu(*f.program);
+        f.program->hub().DelNote(2, true);
         flushDeletes();
         QCOMPARE(gotoItems(menu), (QStringList{QStringLiteral("Note List"), QStringLiteral("One"),
                                                QStringLiteral("Three")}));
@@ -257,7 +256,7 @@ private slots:
     {
         TrayProgramFixture f;
         startWith(f, {textNote(QStringLiteral("One"), QString(), false), textNote(QStringLiteral("Two"), QString(), false)});
-        f.program->trayMenu().mnuNoteList(2)->trigger();
+        trayMenu(*f.program).mnuNoteList(2)->trigger();
         settle();
         QVERIFY(!f.program->note(1)->Visible());
         QVERIFY(f.program->note(2)->Visible());
@@ -269,7 +268,7 @@ private slots:
         startWith(f, {textNote(QStringLiteral("One")), textNote(QStringLiteral("Two"))});
         f.program->UnloadNotes();
         flushDeletes();
-        frmPelluxMenu &menu = f.program->trayMenu();
+        frmPelluxMenu &menu = trayMenu(*f.program);
         QCOMPARE(menu.noteItemCount(), 1);
         QCOMPARE(gotoItems(menu), QStringList{QStringLiteral("Note List")});
         // A reload starts again from the template.
@@ -285,9 +284,9 @@ private slots:
                       textNote(QStringLiteral("Locked"), QString(), false),
                       textNote(QStringLiteral("Shown"))});
         f.program->note(3)->SetNotePass(QStringLiteral("pw"));
-        f.program->ncp().DelNote(2, true);
+        f.program->hub().DelNote(2, true);
         flushDeletes();
-        frmPelluxMenu &menu = f.program->trayMenu();
+        frmPelluxMenu &menu = trayMenu(*f.program);
 
         menu.mnuPelluxShowAll->trigger();
         settle();
@@ -307,7 +306,7 @@ private slots:
     {
         TrayProgramFixture f;
         startWith(f, {textNote(QStringLiteral("(Deleted)"), QString(), false)});
-        frmPelluxMenu &menu = f.program->trayMenu();
+        frmPelluxMenu &menu = trayMenu(*f.program);
         menu.mnuPelluxShowAll->trigger();
         settle();
         QVERIFY(f.program->note(1)->Visible());
@@ -321,35 +320,35 @@ private slots:
         TrayProgramFixture f;
         startWith(f, {textNote(QStringLiteral("Hidden"), QString(), false), textNote(QStringLiteral("Front")),
                       textNote(QStringLiteral("Back"))});
-        NCP &panel = f.program->ncp();
+        NCP &panel = ncp(*f.program);
         panel.show();
         settle();
         QApplication::setActiveWindow(&panel);
         settle();
-        f.program->trayMenu().mnuPelluxNoteup->trigger();
+        trayMenu(*f.program).mnuPelluxNoteup->trigger();
         settle();
         QCOMPARE(QApplication::activeWindow(), static_cast<QWidget *>(f.program->note(2)));
         QVERIFY(!f.program->note(1)->Visible());
-        QCOMPARE(f.program->modalDialog, 0);
+        QVERIFY(!f.program->modal().active());
     }
 
     void notesToTopWithNoVisibleNoteDoesNothing()
     {
         TrayProgramFixture f;
         startWith(f, {textNote(QStringLiteral("Hidden"), QString(), false)});
-        f.program->trayMenu().mnuPelluxNoteup->trigger();
+        trayMenu(*f.program).mnuPelluxNoteup->trigger();
         settle();
         QVERIFY(!f.program->note(1)->Visible());
-        QCOMPARE(f.program->modalDialog, 0);
+        QVERIFY(!f.program->modal().active());
     }
 
     void controlPanelBringsThePanelUp()
     {
         TrayProgramFixture f;
         f.start();
-        NCP &panel = f.program->ncp();
+        NCP &panel = ncp(*f.program);
         QVERIFY(!panel.isVisible());
-        f.program->trayMenu().mnuPelluxControl->trigger();
+        trayMenu(*f.program).mnuPelluxControl->trigger();
         settle();
         QVERIFY(panel.isVisible());
         QVERIFY(!panel.isMinimized());
@@ -359,3 +358,4 @@ private slots:
 QTEST_MAIN(TestTrayMenu)
 #include "tst_traymenu.moc"
 #include "moc_FakeTrayControl.cpp"
+#include "platform/ModalScope.h"

@@ -1,6 +1,7 @@
 #include "support/ProgramFixture.h"
 
 #include "core/Settings.h"
+#include "features/Features.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -19,6 +20,7 @@ ProgramFixture::ProgramFixture(bool seedVersion)
         s.sync();
     }
     program = std::make_unique<Program>(Services{prompts, clock, screen, system});
+    InstallFeatures(*program);
     program->endProcess = [this](int code) { endedWith = code; };
     program->appPath = QCoreApplication::applicationDirPath();
     program->workingDirectory = env.workDir();

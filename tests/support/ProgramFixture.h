@@ -1,6 +1,8 @@
 #pragma once
 
-#include "core/app/Program.h"
+#include "app/Commands.h"
+#include "app/Program.h"
+#include "panel/PanelFeature.h"
 #include "support/Fakes.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TestEnvironment.h"

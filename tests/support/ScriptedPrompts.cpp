@@ -15,6 +15,7 @@ std::optional<T> ScriptedPrompts::take(const AskedPrompt &asked)
 
 MsgResult ScriptedPrompts::message(const MessageRequest &request)
 {
+    const ModalScope scope(modal());
     AskedPrompt a;
     a.kind = AskedPrompt::Message;
     a.title = request.title;
@@ -33,6 +34,7 @@ MsgResult ScriptedPrompts::message(const MessageRequest &request)
 
 QString ScriptedPrompts::input(const QString &prompt, const QString &title, const QString &defaultText)
 {
+    const ModalScope scope(modal());
     AskedPrompt a;
     a.kind = AskedPrompt::Input;
     a.title = title;
@@ -43,6 +45,7 @@ QString ScriptedPrompts::input(const QString &prompt, const QString &title, cons
 
 std::optional<QColor> ScriptedPrompts::color(const QColor &initial)
 {
+    const ModalScope scope(modal());
     AskedPrompt a;
     a.kind = AskedPrompt::Color;
     a.initialColor = initial;
@@ -51,6 +54,7 @@ std::optional<QColor> ScriptedPrompts::color(const QColor &initial)
 
 std::optional<FontChoice> ScriptedPrompts::font(const FontChoice &initial)
 {
+    const ModalScope scope(modal());
     AskedPrompt a;
     a.kind = AskedPrompt::Font;
     a.initialFont = initial;
@@ -59,6 +63,7 @@ std::optional<FontChoice> ScriptedPrompts::font(const FontChoice &initial)
 
 FileAnswer ScriptedPrompts::openFile(const FileRequest &request)
 {
+    const ModalScope scope(modal());
     AskedPrompt a;
     a.kind = AskedPrompt::OpenFile;
     a.title = request.title;
@@ -68,6 +73,7 @@ FileAnswer ScriptedPrompts::openFile(const FileRequest &request)
 
 FileAnswer ScriptedPrompts::saveFile(const FileRequest &request)
 {
+    const ModalScope scope(modal());
     AskedPrompt a;
     a.kind = AskedPrompt::SaveFile;
     a.title = request.title;
@@ -77,6 +83,7 @@ FileAnswer ScriptedPrompts::saveFile(const FileRequest &request)
 
 QString ScriptedPrompts::password(const QString &title, const QString &label, bool confirm, int maxLength)
 {
+    const ModalScope scope(modal());
     AskedPrompt a;
     a.kind = AskedPrompt::Password;
     a.title = title;

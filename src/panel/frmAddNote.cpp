@@ -1,8 +1,7 @@
-#include "core/app/frmAddNote.h"
+#include "panel/frmAddNote.h"
 
-#include "checklists/CheckListProc.h"
-#include "core/app/Program.h"
-#include "notes/NoteProc.h"
+#include "app/Commands.h"
+#include "app/Program.h"
 #include "platform/ScreenMetrics.h"
 
 #include <QHBoxLayout>
@@ -65,7 +64,7 @@ void frmAddNote::cmdAddNote_Click()
     // The title prompt of the new note must not appear behind the chooser.
     hide();
     QString title;
-    NoteProc::NewTextNote(m_program, title);
+    m_program.hub().NewNote(NoteKind::TextNote, title);
     close();
 }
 
@@ -76,7 +75,7 @@ void frmAddNote::cmdAddCheckList_Click()
     m_done = true;
     hide();
     QString title;
-    CheckListProc::NewCheckList(m_program, title);
+    m_program.hub().NewNote(NoteKind::CheckList, title);
     close();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/NoteStyles.h"
 #include "core/NoteRecord.h"
 #include "platform/Prompts.h"
 
@@ -20,6 +21,7 @@ class QVBoxLayout;
 namespace pellux {
 
 class Program;
+struct NoteEntry;
 
 /**
  * What every note window offers, whichever kind it is. The rest of the program
@@ -40,11 +42,12 @@ public:
     ~NoteWindow() override;
 
     // ---- public fields -------------------------------------------------------
-    QString noteType;
-    qint16 NoteNum = 0;
-    QString NoteGUID;
+    qint16 NoteNum = 0;         ///< the slot (set by whoever creates the window)
     qint32 NoteHeight = 0;      ///< twips saved when the window rolled up; 0 = none
     bool NoteRolled = false;
+    /// The stored type and the identifier live in the note table; these read them.
+    QString noteType() const;
+    QString NoteGUID() const;
 
     // ---- the operations every note window offers ----------------------------
     /// Copies the default note style from the panel's sample to this note.
@@ -119,6 +122,10 @@ public:
     virtual void setNoteStyle(const NoteStyle &style) = 0;
     /// The kind's own part of a stored note ("data" and, for text notes, "dynamictitle").
     virtual void fillStoredData(StoredNote &note) const = 0;
+    /// The kind's retitle command (each kind asks with its own words).
+    virtual void Retitle() { RetitleFromPrompt(QStringLiteral("Note Title")); }
+    /// The kind's read-in command: reads \a path into the note (an empty path asks for a file).
+    virtual void ReadIn(const QString &path) { Q_UNUSED(path); }
 
     /**
      * Asks for a new title (\a dialogTitle over the prompt, the current title as the
@@ -126,11 +133,16 @@ public:
      */
     void RetitleFromPrompt(const QString &dialogTitle);
 
+    /**
+     * The note table's facts about this note changed (or it was just placed): the
+     * caption and the menu ticks follow, and an "Always On Top" tick means a window
+     * in the topmost layer. A kind extends this with its own flags.
+     */
+    virtual void applyEntry(const NoteEntry &entry);
+
     /// Places the window in or out of the topmost layer without moving or resizing it.
     void setTopmost(bool on);
     bool isTopmost() const;
-    /// The "Always On Top" command: toggles the tick and the placement together.
-    void toggleOnTop();
 
     Program &program() const { return m_program; }
 
@@ -201,21 +213,5 @@ private:
     QVBoxLayout *m_layout = nullptr;
     QWidget *m_client = nullptr;
 };
-
-/// Colour to paint with: a system colour is resolved through the application palette.
-QColor toQColor(ColorValue color);
-/// An RGB colour value from a chosen colour.
-ColorValue fromQColor(const QColor &color);
-
-/// The font a note style paints with (the application's font family when none is named).
-QFont toQFont(const NoteStyle &style);
-
-/// The font dialog's starting point: a note style's font and text colour.
-FontChoice fontChoiceOf(const NoteStyle &style);
-/**
- * Takes a font dialog's choice into \a style. \a withStrikeout false keeps the style's
- * own strike-through. An unchanged colour keeps its form, so a system colour stays one.
- */
-void applyFontChoice(NoteStyle &style, const FontChoice &choice, bool withStrikeout);
 
 } // namespace pellux

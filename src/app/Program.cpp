@@ -1,17 +1,14 @@
-#include "core/app/Program.h"
+#include "app/Program.h"
 
-#include "checklists/CheckListProc.h"
+#include "app/Commands.h"
+#include "app/ControlPanel.h"
+#include "app/FlashMsg.h"
+#include "app/NoteWindow.h"
 #include "core/NoteGuid.h"
 #include "core/StoreFile.h"
 #include "core/TextRules.h"
-#include "core/app/FlashMsg.h"
-#include "notes/NoteProc.h"
-#include "notes/NoteWindow.h"
-#include "notes/TextNoteProt.h"
-#include "checklists/CheckListProt.h"
-#include "panel/NCP.h"
-#include "panel/frmPelluxMenu.h"
 #include "platform/Clock.h"
+#include "platform/ModalScope.h"
 #include "platform/Prompts.h"
 #include "platform/ScreenMetrics.h"
 #include "platform/SystemQueries.h"
@@ -20,9 +17,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QListWidget>
-#include <QCheckBox>
 #include <QUrl>
+#include <QWidget>
 
 namespace pellux {
 
@@ -42,8 +38,9 @@ QString withSlash(QString folder)
 Program::Program(const Services &services, std::unique_ptr<SettingsStore> settingsStore)
     : m_services(services)
     , m_settingsStore(settingsStore ? std::move(settingsStore) : std::make_unique<SettingsStore>())
+    , m_hub(std::make_unique<Commands>(*this))
 {
-    Notes.append(nullptr);
+    followNoteTable();
     VersionText = QStringLiteral("%1.%2 %3 (Build %4)")
                       .arg(VersionMajor)
                       .arg(VersionMinor)
@@ -57,16 +54,37 @@ Program::Program(const Services &services, std::unique_ptr<SettingsStore> settin
 Program::~Program()
 {
     m_server.reset();
-    for (int i = 1; i < Notes.size(); ++i)
-        delete Notes.at(i);
-    Notes.clear();
+    // The windows go first; the views that follow the table must not hear of it.
+    m_notes.disconnect();
+    for (int i = 1; i <= m_notes.upperBound(); ++i)
+        delete m_notes.window(i);
+    m_notes.reset();
     // Windows unloaded earlier still refer to the program in their destructors.
     for (const QPointer<NoteWindow> &w : std::as_const(m_unloading))
         delete w.data();
     m_unloading.clear();
-    m_trayMenu.reset();
-    m_ncp.reset();
+    m_panel.reset();
     m_flash.reset();
+}
+
+ModalState &Program::modal() const
+{
+    return prompts().modal();
+}
+
+void Program::followNoteTable()
+{
+    // The windows follow their own entries; the panel and the tray menu connect themselves.
+    connect(&m_notes, &Notes::added, this, [this](int slot) {
+        if (NoteWindow *w = m_notes.window(slot))
+            w->applyEntry(*m_notes.entry(slot));
+    });
+    auto apply = [this](int slot) {
+        if (NoteWindow *w = m_notes.window(slot))
+            w->applyEntry(*m_notes.entry(slot));
+    };
+    connect(&m_notes, &Notes::retitled, this, apply);
+    connect(&m_notes, &Notes::changed, this, apply);
 }
 
 PixelScale Program::pixelScale() const
@@ -74,20 +92,11 @@ PixelScale Program::pixelScale() const
     return PixelScale{screen().twipsPerPixelX(), screen().twipsPerPixelY()};
 }
 
-NCP &Program::ncp()
+ControlPanel *Program::panel()
 {
-    if (!m_ncp) {
-        m_ncp = std::make_unique<NCP>(*this);
-        m_ncp->Form_Load();
-    }
-    return *m_ncp;
-}
-
-frmPelluxMenu &Program::trayMenu()
-{
-    if (!m_trayMenu)
-        m_trayMenu = std::make_unique<frmPelluxMenu>(*this);
-    return *m_trayMenu;
+    if (!m_panel && m_panelFactory && !m_shuttingDown)
+        m_panel = m_panelFactory(*this);
+    return m_panel.get();
 }
 
 FlashMsg &Program::flash()
@@ -99,31 +108,35 @@ FlashMsg &Program::flash()
 
 // ---- the note table ---------------------------------------------------------
 
-NoteWindow *Program::note(int slot) const
+void Program::placeNote(int slot, NoteWindow *window, NoteEntry entry)
 {
-    if (slot < 1 || slot >= Notes.size())
-        return nullptr;
-    return Notes.at(slot);
-}
-
-int Program::growNotes()
-{
-    Notes.append(nullptr);
-    return upperBound();
-}
-
-void Program::growNotesTo(int upper)
-{
-    while (upperBound() < upper)
-        Notes.append(nullptr);
+    if (slot < 1 || !window)
+        return;
+    if (NoteWindow *old = note(slot); old && old != window)
+        unloadNote(slot);
+    // The slot is known before the window can be activated, so the activation records it.
+    window->NoteNum = qint16(slot);
+    entry.window = window;
+    m_notes.place(slot, entry);
 }
 
 void Program::placeNote(int slot, NoteWindow *window)
 {
-    growNotesTo(slot);
-    if (Notes.at(slot) && Notes.at(slot) != window)
-        unloadNote(slot);
-    Notes[slot] = window;
+    NoteEntry entry;
+    entry.title = window->Caption();
+    entry.type = NoteTypeOf(NoteKind::TextNote);
+    placeNote(slot, window, entry);
+}
+
+void Program::registerNoteKind(NoteKind kind, NoteKindProcs procs)
+{
+    m_kinds[kind] = std::move(procs);
+}
+
+const NoteKindProcs *Program::noteKind(NoteKind kind) const
+{
+    const auto it = m_kinds.find(kind);
+    return it == m_kinds.end() ? nullptr : &it->second;
 }
 
 void Program::unloadNote(int slot)
@@ -131,7 +144,12 @@ void Program::unloadNote(int slot)
     NoteWindow *w = note(slot);
     if (!w)
         return;
-    Notes[slot] = nullptr;
+    m_notes.remove(slot);
+    discardWindow(w);
+}
+
+void Program::discardWindow(NoteWindow *w)
+{
     if (activeNote.window == w) {
         activeNote.slot = 0;
         activeNote.window = nullptr;
@@ -143,14 +161,51 @@ void Program::unloadNote(int slot)
     m_unloading.append(w);
 }
 
-NoteDefaults Program::noteDefaults()
+NoteEntry Program::EntryOf(const StoredNote &note)
+{
+    NoteEntry e;
+    e.kind = note.kind().value_or(NoteKind::TextNote);
+    e.type = note.type;
+    e.title = note.title;
+    e.guid = note.nid;
+    e.onTop = note.ontop;
+    e.rollUp = note.rollup;
+    e.dynamicTitle = e.kind == NoteKind::TextNote && note.dynamicTitle;
+    return e;
+}
+
+NoteDefaults Program::noteDefaults() const
 {
     NoteDefaults d;
-    d.style = ncp().sampleStyle();
-    d.ontop = ncp().chkAlwaysOnTop->isChecked();
-    d.rollup = ncp().chkRollup->isChecked();
-    d.dynamicTitle = ncp().chkDynamicTitle->isChecked();
+    ApplyFontSetting(d.style, settings.font);
+    d.style.foreColor = settings.Fore;
+    d.style.backColor = settings.Back;
+    d.ontop = settings.AlwaysOnTop != 0;
+    d.rollup = settings.RollUp != 0;
+    d.dynamicTitle = settings.DynamicTitle != 0;
     return d;
+}
+
+void Program::setSampleStyle(const NoteStyle &style)
+{
+    settings.font = FontSettingOf(style);
+    settings.Fore = style.foreColor;
+    settings.Back = style.backColor;
+    emit noteDefaultsChanged();
+}
+
+void Program::setNewNoteFlags(bool onTop, bool rollUp, bool dynamicTitle)
+{
+    settings.AlwaysOnTop = onTop ? 1 : 0;
+    settings.RollUp = rollUp ? 1 : 0;
+    settings.DynamicTitle = dynamicTitle ? 1 : 0;
+    emit noteDefaultsChanged();
+}
+
+void Program::setNewNoteDynamicTitle(bool on)
+{
+    const NoteDefaults d = noteDefaults();
+    setNewNoteFlags(d.ontop, d.rollup, on);
 }
 
 QString Program::NewNoteGUID() const
@@ -165,6 +220,16 @@ QString Program::NewNoteGUIDWithWait()
     // Two identifiers made within one hundredth of a second would be equal.
     clock().waitUntil(made.addSecs(1));
     return id;
+}
+
+QString Program::NewUniqueNoteGUID()
+{
+    QString guid = NewNoteGUID();
+    // Notes made within one hundredth of a second (several files dropped at once) would share
+    // an identifier; only then is it worth waiting for the next one.
+    while (FindNoteByGUID(guid) != 0)
+        guid = NewNoteGUIDWithWait();
+    return guid;
 }
 
 QString Program::storePath() const
@@ -209,7 +274,8 @@ std::optional<int> Program::Main(const QStringList &arguments)
     if (m_terminateRequested)
         return 0;
     startControlServer();
-    ncp().show();
+    if (ControlPanel *p = panel())
+        p->window()->show();
     if (m_terminateRequested)
         return 0;
     return std::nullopt;
@@ -285,27 +351,23 @@ void Program::CheckVersion()
     const QDate newNext = today.addMonths(3);
 
     if (VersionText != stored) {
-        ++modalDialog;
         const MsgResult r = prompts().message(
             QStringLiteral("Pellux has detected that this is the first time you have ran this version.\r\rWould you "
                            "like to see the Program Options screen now?"),
             MsgIcon::Information, MsgButtons::YesNo, QStringLiteral("Pellux v") + VersionText);
-        --modalDialog;
         if (m_terminateRequested)
             return;
         if (r == MsgResult::Yes)
-            ncp().cmdProgOpt_Click();
+            hub().run(Feature::ProgramOptions);
         settingsStore().write(kSettings, QStringLiteral("Version"), VersionText);
         settingsStore().write(kSettings, QStringLiteral("NextUpdateCheck"), SettingDateText(newNext));
         settings.Version = VersionText;
         settings.NextUpdateCheck = newNext;
     } else if (nextCheck <= today) {
-        ++modalDialog;
         const MsgResult r = prompts().message(
             QStringLiteral("It has been at least 3 months since you've checked for a new version of Pellux.\r\rWould "
                            "you like to check for a new version now?"),
             MsgIcon::Question, MsgButtons::YesNo);
-        --modalDialog;
         if (m_terminateRequested)
             return;
         if (r == MsgResult::Yes)
@@ -338,20 +400,20 @@ void Program::ShutDown()
         return;
     m_shuttingDown = true;
     flash().DispMsg(QStringLiteral("Please Wait...Shutting Down"));
-    if (m_ncp) {
-        m_ncp->enableNoteTimers(false);
-        if (m_ncp->TrayNot)
-            m_ncp->TrayNot->setProperty("InTray", false);
-        settingsStore().write(kSettings, QStringLiteral("WindowState"), QString::number(m_ncp->WindowStateValue()));
+    if (m_panel) {
+        m_panel->setNoteTimersEnabled(false);
+        m_panel->removeTrayIcon();
+        settingsStore().write(kSettings, QStringLiteral("WindowState"), QString::number(m_panel->windowStateValue()));
     }
     if (m_storeLoaded)
         SaveNotes();
     if (upperBound() > 0)
         UnloadNotes();
-    m_trayMenu.reset();
+    if (m_panel)
+        m_panel->unloadTrayMenu();
     m_server.reset();
-    if (m_ncp)
-        m_ncp->hide();
+    if (m_panel)
+        m_panel->window()->hide();
     settingsStore().sync();
     flash().StopMsg();
     m_instanceLock.reset();
@@ -376,34 +438,27 @@ void Program::TerminateRequested()
 
 qint16 Program::FindNoteByGUID(const QString &g) const
 {
-    for (int i = 1; i < Notes.size(); ++i) {
-        if (Notes.at(i) && Notes.at(i)->NoteGUID == g)
-            return qint16(i);
-    }
-    return 0;
+    return qint16(m_notes.findByGuid(g));
 }
 
 void Program::UnloadNotes()
 {
-    if (m_ncp)
-        m_ncp->enableNoteTimers(false);
-    for (int i = 1; i < Notes.size(); ++i) {
+    if (m_panel)
+        m_panel->setNoteTimersEnabled(false);
+    for (int i = 1; i <= upperBound(); ++i) {
         unloadNote(i);
         QCoreApplication::processEvents();
     }
-    trayMenu().UnloadNoteItems();
-    if (m_ncp)
-        m_ncp->NoteList->clear();
-    Notes.clear();
-    Notes.append(nullptr);
+    m_notes.reset();
     activeNote = ActiveNote{};
 }
 
 void Program::RefreshNotes()
 {
-    for (int i = 1; i < Notes.size(); ++i) {
-        if (Notes.at(i) && Notes.at(i)->Visible())
-            Notes.at(i)->RefreshDisplay();
+    for (int i = 1; i <= upperBound(); ++i) {
+        NoteWindow *w = note(i);
+        if (w && w->Visible())
+            w->RefreshDisplay();
     }
 }
 
@@ -414,11 +469,12 @@ void Program::CheckRollUp()
     NoteWindow *w = note(activeNote.slot);
     if (!w)
         return;
+    const bool rollUp = m_notes.entry(activeNote.slot)->rollUp;
     QWidget *foreground = system().foregroundWindow();
     const bool inFront = foreground == w;
-    if (w->mnuRollUp->isChecked() && !inFront && !w->NoteRolled)
+    if (rollUp && !inFront && !w->NoteRolled)
         w->NoteRoll();
-    else if (w->mnuRollUp->isChecked() && inFront && w->NoteRolled)
+    else if (rollUp && inFront && w->NoteRolled)
         w->NoteUnroll();
     if (inFront)
         w->CheckClipboard();
@@ -429,9 +485,9 @@ void Program::CheckAlarms()
     if (upperBound() < 1)
         return;
     const QTime t = clock().now().time();
-    for (int i = 1; i < Notes.size(); ++i) {
-        if (Notes.at(i))
-            Notes.at(i)->CheckAlarm(t);
+    for (int i = 1; i <= upperBound(); ++i) {
+        if (NoteWindow *w = note(i))
+            w->CheckAlarm(t);
     }
 }
 
@@ -439,44 +495,33 @@ void Program::CheckAlarms()
 
 void Program::LoadSettings()
 {
-    NCP &panel = ncp();
-    settings = settingsStore().load(FontSettingOf(panel.listFontStyle()), clock().today());
+    // The first use of the panel creates it; its list's font is the default of the font settings.
+    ControlPanel *p = panel();
+    NoteStyle listFont;
+    if (p)
+        listFont = p->listFontStyle();
+    else
+        listFont.fontName = QApplication::font().family();
+    settings = settingsStore().load(FontSettingOf(listFont), clock().today());
 
     // A stored position off the screen comes back to the corner.
     if (settings.Top >= screen().screenHeightTwips())
         settings.Top = 100;
     if (settings.Left >= screen().screenWidthTwips())
         settings.Left = 100;
-    panel.applyStoredGeometry();
-
-    NoteStyle sample;
-    ApplyFontSetting(sample, settings.font);
-    sample.foreColor = settings.Fore;
-    sample.backColor = settings.Back;
-    panel.setSampleStyle(sample);
-    panel.UpdateSample();
-
-    panel.chkAlwaysOnTop->setChecked(settings.AlwaysOnTop != 0);
-    panel.chkDynamicTitle->setChecked(settings.DynamicTitle != 0);
-    panel.chkRollup->setChecked(settings.RollUp != 0);
+    if (p)
+        p->settingsLoaded();
     QCoreApplication::processEvents();
 }
 
 void Program::SaveSettings()
 {
-    NCP &panel = ncp();
-    const bool visible = panel.isVisible();
+    QWidget *window = panel() ? panel()->window() : nullptr;
+    const bool visible = window && window->isVisible();
     if (visible) {
-        settings.Top = panel.pos().y() * screen().twipsPerPixelY();
-        settings.Left = panel.pos().x() * screen().twipsPerPixelX();
+        settings.Top = window->pos().y() * screen().twipsPerPixelY();
+        settings.Left = window->pos().x() * screen().twipsPerPixelX();
     }
-    const NoteStyle s = panel.sampleStyle();
-    settings.Fore = s.foreColor;
-    settings.Back = s.backColor;
-    settings.font = FontSettingOf(s);
-    settings.AlwaysOnTop = panel.chkAlwaysOnTop->isChecked() ? 1 : 0;
-    settings.DynamicTitle = panel.chkDynamicTitle->isChecked() ? 1 : 0;
-    settings.RollUp = panel.chkRollup->isChecked() ? 1 : 0;
     settings.Version = VersionText;
     settingsStore().save(settings, visible, DataFolder, appPath, VersionText);
     settingsStore().sync();
@@ -494,8 +539,7 @@ void Program::LoadNotes()
     QDir().mkpath(DataFolder);
 
     loading = 1;
-    Notes.clear();
-    Notes.append(nullptr);
+    m_notes.reset();
 
     QString path = storePath();
     bool fromWorkingDirectory = false;
@@ -549,8 +593,8 @@ void Program::LoadNotes()
         if (SaveNotes())
             QFile::remove(path);
     }
-    if (m_ncp)
-        m_ncp->enableNoteTimers(true);
+    if (m_panel)
+        m_panel->setNoteTimersEnabled(true);
     loading = 0;
     emit notesLoaded();
 }
@@ -590,19 +634,19 @@ bool Program::LoadNoteData(const QString &path)
         return false;
     }
 
-    NCP &panel = ncp();
     bool flashed = false;
     for (const StoredNote &note : read.notes) {
         QCoreApplication::processEvents();
         if (m_terminateRequested)
             break;
         const StoredNote *stored = &note;
-        const int n = growNotes();
-        panel.appendListEntry(stored->title);
-        NoteWindow *w = stored->isTextNote()
-                            ? static_cast<NoteWindow *>(NoteProc::TextNoteFromStored(*this, *stored, n))
-                            : static_cast<NoteWindow *>(CheckListProc::CheckListFromStored(*this, *stored, n));
-        w->noteType = stored->type;
+        const NoteKindProcs *kind = noteKind(*stored->kind());
+        if (!kind || !kind->fromStored)
+            continue;
+        const int n = upperBound() + 1;
+        NoteWindow *w = kind->fromStored(*this, *stored, n);
+        if (!w)
+            continue;
         if (stored->left)
             w->setLeft(*stored->left);
         if (stored->top)
@@ -620,11 +664,8 @@ bool Program::LoadNoteData(const QString &path)
             if (!flashed)
                 flash().DispMsg(QStringLiteral("Initializing GUIDs (One Time Only)"));
             flashed = true;
-            w->NoteGUID = NewNoteGUIDWithWait();
-        } else {
-            w->NoteGUID = stored->nid;
+            m_notes.setGuid(n, NewNoteGUIDWithWait());
         }
-        trayMenu().UpdateNoteList(n);
         CurrentAlarm = stored->alarm;
         w->SetAlarmData();
     }
@@ -659,17 +700,18 @@ StoredNote Program::storedNoteFromWindow(int slot)
     StoredNote s;
     if (!w)
         return s;
-    s.type = w->noteType;
-    s.title = m_ncp ? m_ncp->listEntry(slot) : w->Caption();
-    s.nid = w->NoteGUID;
+    const NoteEntry &e = *m_notes.entry(slot);
+    s.type = e.type;
+    s.title = e.title;
+    s.nid = e.guid;
     s.top = w->Top();
     s.left = w->Left();
     s.width = w->Width();
     // Only a rolled-up note is shorter than its real height.
     s.height = (w->NoteRolled && w->NoteHeight > 0) ? w->NoteHeight : w->Height();
     s.visible = w->Visible();
-    s.rollup = w->mnuRollUp->isChecked();
-    s.ontop = w->mnuOnTop->isChecked();
+    s.rollup = e.rollUp;
+    s.ontop = e.onTop;
     w->GetAlarmData();
     s.alarm = CurrentAlarm;
     s.style = w->noteStyle();
@@ -690,9 +732,8 @@ bool Program::SaveNotes()
     settingsStore().write(kSettings, QStringLiteral("AppPath"), appPath);
 
     QList<StoredNote> records;
-    const int entries = m_ncp ? m_ncp->NoteList->count() : upperBound();
-    for (int i = 0; i < entries; ++i) {
-        const int slot = i + 1;
+    const int entries = upperBound();
+    for (int slot = 1; slot <= entries; ++slot) {
         NoteWindow *w = note(slot);
         // A deleted note is an empty slot, whatever its list entry reads.
         if (!w)
@@ -742,13 +783,12 @@ void Program::channelSyncOff()
 
 void Program::channelControlPanel()
 {
-    ncp().mnuPelluxControl();
+    hub().ControlPanel();
 }
 
 void Program::channelExit()
 {
-    exitConfirmed = true;
-    ncp().mnuPelluxExit();
+    hub().Exit();
 }
 
 void Program::channelSaveNotes()

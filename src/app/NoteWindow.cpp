@@ -1,11 +1,9 @@
-#include "notes/NoteWindow.h"
+#include "app/NoteWindow.h"
 
-#include "alarms/AlarmRules.h"
-#include "alarms/frmAlarm.h"
+#include "app/Commands.h"
+#include "app/Program.h"
+#include "core/AlarmRules.h"
 #include "core/NoteStore.h"
-#include "core/app/Program.h"
-#include "panel/NCP.h"
-#include "panel/frmPelluxMenu.h"
 #include "platform/Clock.h"
 #include "platform/Prompts.h"
 #include "platform/ScreenMetrics.h"
@@ -20,66 +18,6 @@
 #include <QWindow>
 
 namespace pellux {
-
-QColor toQColor(ColorValue color)
-{
-    if (color & 0x80000000) {
-        // A system colour: the low byte is the system's colour index.
-        const QPalette pal = QApplication::palette();
-        switch (color & 0xFF) {
-        case 5: return pal.color(QPalette::Base);            // window background
-        case 8: return pal.color(QPalette::Text);            // window text
-        case 15: return pal.color(QPalette::Button);         // button face
-        case 18: return pal.color(QPalette::ButtonText);     // button text
-        case 13: return pal.color(QPalette::Highlight);
-        case 14: return pal.color(QPalette::HighlightedText);
-        default: return pal.color(QPalette::WindowText);
-        }
-    }
-    return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
-}
-
-ColorValue fromQColor(const QColor &color)
-{
-    return ColorValue(color.red() | (color.green() << 8) | (color.blue() << 16));
-}
-
-QFont toQFont(const NoteStyle &style)
-{
-    QFont f(style.fontName.isEmpty() ? QApplication::font().family() : style.fontName);
-    f.setPointSizeF(style.fontSize > 0 ? double(style.fontSize) : 8.25);
-    f.setBold(style.bold);
-    f.setItalic(style.italic);
-    f.setUnderline(style.underline);
-    f.setStrikeOut(style.strikethru);
-    return f;
-}
-
-FontChoice fontChoiceOf(const NoteStyle &style)
-{
-    FontChoice f;
-    f.name = style.fontName;
-    f.size = style.fontSize;
-    f.bold = style.bold;
-    f.italic = style.italic;
-    f.underline = style.underline;
-    f.strikeout = style.strikethru;
-    f.color = toQColor(style.foreColor);
-    return f;
-}
-
-void applyFontChoice(NoteStyle &style, const FontChoice &choice, bool withStrikeout)
-{
-    style.fontName = choice.name;
-    style.fontSize = choice.size;
-    style.bold = choice.bold;
-    style.italic = choice.italic;
-    style.underline = choice.underline;
-    if (withStrikeout)
-        style.strikethru = choice.strikeout;
-    if (choice.color.isValid() && choice.color != toQColor(style.foreColor))
-        style.foreColor = fromQColor(choice.color);
-}
 
 QString NoteWindow::clipboardText()
 {
@@ -149,7 +87,19 @@ void NoteWindow::addMenuSeparator(QMenu *menu, const char *name)
 void NoteWindow::markUnavailable(QAction *action)
 {
     action->setEnabled(false);
-    action->setToolTip(QStringLiteral("Not available in this build"));
+    action->setToolTip(Commands::notAvailableText());
+}
+
+QString NoteWindow::noteType() const
+{
+    const NoteEntry *e = m_program.notes().entry(NoteNum);
+    return e && e->window == this ? e->type : QString();
+}
+
+QString NoteWindow::NoteGUID() const
+{
+    const NoteEntry *e = m_program.notes().entry(NoteNum);
+    return e && e->window == this ? e->guid : QString();
 }
 
 void NoteWindow::buildNoteMenus(const KindCommands &commands, const std::function<void(QMenu *)> &afterRollUp)
@@ -169,7 +119,6 @@ void NoteWindow::buildNoteMenus(const KindCommands &commands, const std::functio
     addMenuSeparator(mnuNoteOpts, "mnuJunkb");
     mnuAlarmSet = addMenuItem(mnuNoteOpts, QStringLiteral("A&larm..."), "mnuAlarmSet");
     mnuAlarmSet->setCheckable(true);
-    markUnavailable(mnuAlarmSet);
     // Ticked while protected; nothing in the program shows or enables it.
     mnuPassword = addMenuItem(mnuNoteOpts, QStringLiteral("&Password Protect..."), "mnuPassword");
     mnuPassword->setCheckable(true);
@@ -192,29 +141,48 @@ void NoteWindow::buildNoteMenus(const KindCommands &commands, const std::functio
     mnuDelete = addMenuItem(mnuAction, QStringLiteral("&Delete Note"), "mnuDelete");
     addMenuSeparator(mnuAction, "mnuJunk2");
     mnuEMail = addMenuItem(mnuAction, QStringLiteral("&E-Mail Note..."), "mnuEMail", QKeySequence(Qt::CTRL | Qt::Key_E));
-    markUnavailable(mnuEMail);
     mnuPrint = addMenuItem(mnuAction, QStringLiteral("P&rint Note..."), "mnuPrint", QKeySequence(Qt::CTRL | Qt::Key_P));
-    markUnavailable(mnuPrint);
     addMenuSeparator(mnuAction, "mnuJunk3");
     mnuSaveNoteOut = addMenuItem(mnuAction, QStringLiteral("&Save Note To File..."), "mnuSaveNoteOut",
                                  QKeySequence(Qt::CTRL | Qt::Key_S));
-    markUnavailable(mnuSaveNoteOut);
     mnuReadNoteIn = addMenuItem(mnuAction, QStringLiteral("&Load Note From File..."), "mnuReadNoteIn",
                                 QKeySequence(Qt::CTRL | Qt::Key_L));
     addMenuSeparator(mnuAction, "mnuJunk4");
     mnuControlPanel = addMenuItem(mnuAction, QStringLiteral("&Control Panel"), "mnuControlPanel");
 
+    // The commands other parts of the program provide (alarm, password, mail, printing,
+    // note files) run through the hub; a command this build lacks is greyed out.
+    Commands &hub = m_program.hub();
+    const QList<std::pair<QAction *, Feature>> provided{{mnuAlarmSet, Feature::SetAlarm},
+                                                        {mnuPassword, Feature::ProtectNote},
+                                                        {mnuEMail, Feature::EMailNote},
+                                                        {mnuPrint, Feature::PrintNote},
+                                                        {mnuSaveNoteOut, Feature::SaveNoteToFile}};
+    for (const auto &[action, feature] : provided) {
+        if (!hub.available(feature) && action != mnuPassword)
+            markUnavailable(action);
+        const Feature f = feature;
+        connect(action, &QAction::triggered, this, [this, f] {
+            // A checkable item flips its tick when clicked; the tick shows the note's state, not the click.
+            if (QAction *a = qobject_cast<QAction *>(sender()); a && a->isCheckable())
+                a->setChecked(!a->isChecked());
+            m_program.hub().run(f, NoteNum);
+        });
+    }
+
     connect(mnuHide, &QAction::triggered, this, &NoteWindow::HideNote);
-    // A checkable item has already flipped its tick when this runs.
-    connect(mnuOnTop, &QAction::triggered, this, [this](bool checked) { setTopmost(checked); });
+    // The ticks are the note table's flags: a tick set by a click or by the program goes
+    // into the table, which brings the window (and every other view) in step.
+    connect(mnuOnTop, &QAction::toggled, this, [this](bool on) { m_program.notes().setOnTop(NoteNum, on); });
+    connect(mnuRollUp, &QAction::toggled, this, [this](bool on) { m_program.notes().setRollUp(NoteNum, on); });
     connect(mnuNoteFont, &QAction::triggered, this, commands.font);
     connect(mnuNoteFore, &QAction::triggered, this, commands.foreColor);
     connect(mnuNoteBack, &QAction::triggered, this, commands.backColor);
     connect(mnuDefaultFC, &QAction::triggered, this, [this] { UpdateSettings(); });
     connect(mnuReTitle, &QAction::triggered, this, commands.retitle);
-    connect(mnuDelete, &QAction::triggered, this, [this] { m_program.ncp().DelNote(NoteNum, false); });
+    connect(mnuDelete, &QAction::triggered, this, [this] { m_program.hub().DelNote(NoteNum, false); });
     connect(mnuReadNoteIn, &QAction::triggered, this, commands.readIn);
-    connect(mnuControlPanel, &QAction::triggered, this, [this] { m_program.ncp().mnuPelluxControl(); });
+    connect(mnuControlPanel, &QAction::triggered, this, [this] { m_program.hub().ControlPanel(); });
 }
 
 void NoteWindow::setClientWidget(QWidget *client)
@@ -229,6 +197,7 @@ void NoteWindow::setClientWidget(QWidget *client)
 void NoteWindow::SetNotePass(const QString &Pass)
 {
     m_password = Pass;
+    m_program.notes().setProtected(NoteNum, !Pass.isEmpty());
     if (mnuPassword)
         mnuPassword->setChecked(!Pass.isEmpty());
 }
@@ -253,15 +222,13 @@ void NoteWindow::ShowNote()
     show();
     raise();
     activateWindow();
-    if (m_program.hasPanel())
-        m_program.ncp().NoteList_Click();
+    m_program.notes().touch(NoteNum);
 }
 
 void NoteWindow::HideNote()
 {
     hide();
-    if (m_program.hasPanel())
-        m_program.ncp().NoteList_Click();
+    m_program.notes().touch(NoteNum);
 }
 
 void NoteWindow::GetAlarmData()
@@ -280,8 +247,7 @@ void NoteWindow::CheckAlarm(const QTime &TimeIn)
 {
     if (!AlarmDue(m_alarm, TimeIn, m_program.clock().today()))
         return;
-    auto *window = new frmAlarm(m_program);
-    window->FireAlarm(NoteNum);
+    m_program.hub().run(Feature::FireAlarm, NoteNum);
 }
 
 void NoteWindow::EMailNote(qint16 EMType, const QString &MailTo, const QString &MailSubject)
@@ -407,9 +373,20 @@ void NoteWindow::RetitleFromPrompt(const QString &dialogTitle)
         m_program.prompts().input(QStringLiteral("What do you want for the new title?"), dialogTitle, Caption());
     if (title.isEmpty())
         title = Caption();
-    setCaption(title);
-    m_program.ncp().setListEntry(NoteNum, title);
-    m_program.trayMenu().UpdateNoteList(NoteNum);
+    m_program.notes().retitle(NoteNum, title);
+}
+
+void NoteWindow::applyEntry(const NoteEntry &entry)
+{
+    setCaption(entry.title);
+    setTopmost(entry.onTop);
+    // A window of neither kind (a test's probe) may have no menus.
+    if (mnuOnTop)
+        mnuOnTop->setChecked(entry.onTop);
+    if (mnuRollUp)
+        mnuRollUp->setChecked(entry.rollUp);
+    if (mnuPassword)
+        mnuPassword->setChecked(entry.isProtected);
 }
 
 bool NoteWindow::isTopmost() const
@@ -433,13 +410,6 @@ void NoteWindow::setTopmost(bool on)
     }
     // Not shown yet: the flag takes effect when the window is first shown.
     setWindowFlags(flags);
-}
-
-void NoteWindow::toggleOnTop()
-{
-    const bool on = !mnuOnTop->isChecked();
-    setTopmost(on);
-    mnuOnTop->setChecked(on);
 }
 
 void NoteWindow::placeAtLoad(int designClientWidthTwips, int designClientHeightTwips)

@@ -1,4 +1,4 @@
-#include "alarms/AlarmRules.h"
+#include "core/AlarmRules.h"
 
 #include "core/NoteStore.h"
 

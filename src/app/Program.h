@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Notes.h"
 #include "core/ControlChannel.h"
 #include "core/NoteRecord.h"
 #include "core/NoteStore.h"
@@ -15,6 +16,7 @@
 #include <QStringList>
 #include <QUrl>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -23,13 +25,15 @@ class QWidget;
 namespace pellux {
 
 class Clock;
+class Commands;
+class ControlPanel;
 class FlashMsg;
-class NCP;
+class ModalState;
 class NoteWindow;
+class Program;
 class Prompts;
 class ScreenMetrics;
 class SystemQueries;
-class frmPelluxMenu;
 
 /// The seams the program runs on; production and tests hand in their own.
 struct Services
@@ -47,11 +51,21 @@ struct ActiveNote
     QPointer<QWidget> window;
 };
 
+/// What a note kind gives the spine: how its windows are rebuilt and how a new one is made.
+struct NoteKindProcs
+{
+    /// Rebuilds a note of this kind from a stored record in \a slot; the caller then sets
+    /// its geometry, visibility, identifier and alarm.
+    std::function<NoteWindow *(Program &, const StoredNote &, int slot)> fromStored;
+    /// Asks for a title and makes a new note; \a title holds the final title. False when
+    /// nothing was created.
+    std::function<bool(Program &, QString &title)> create;
+};
+
 /**
  * The main module: the program-wide state every part reads, start-up and
  * shutdown, the settings, the note store and the sweeps over the open notes.
- * It owns the note table `Notes`: slot 0 is never used, slot i holds the window
- * of note i, and a deleted note leaves an empty (null) slot until the next load.
+ * It owns the note table `Notes`, the command hub and the panel.
  */
 class Program : public QObject, public ControlTarget
 {
@@ -72,43 +86,62 @@ public:
     QString TempFolder;
     QString DataFolder;                 ///< ends in a separator
     int loading = 0;                    ///< channel commands are refused while >= 1
-    int modalDialog = 0;                ///< tray clicks are ignored while set
     bool exitConfirmed = false;         ///< closing the panel asks nothing while set
     ActiveNote activeNote;
     AlarmRecord CurrentAlarm;
     QDomDocument XmlFragmentDoc;
     QDomElement XmlFragment;
-    ProgramSettings settings;           ///< program-wide settings (the panel holds the new-note defaults)
-    QList<NoteWindow *> Notes;          ///< slot 0 unused; null = deleted note
+    ProgramSettings settings;           ///< program-wide settings, the new-note defaults among them
 
-    // ---- seams and windows ---------------------------------------------------
+    // ---- seams and the parts the program owns ------------------------------
     Prompts &prompts() const { return m_services.prompts; }
     Clock &clock() const { return m_services.clock; }
     ScreenMetrics &screen() const { return m_services.screen; }
     SystemQueries &system() const { return m_services.system; }
     SettingsStore &settingsStore() const { return *m_settingsStore; }
+    /// Up while a modal dialog is: tray clicks are ignored, alarms wait.
+    ModalState &modal() const;
     PixelScale pixelScale() const;
-    /// The Note Control Panel, created on first access.
-    NCP &ncp();
-    bool hasPanel() const { return m_ncp != nullptr; }
-    /// The hidden window that owns the tray menu, created with the panel.
-    frmPelluxMenu &trayMenu();
+    /// The Note Control Panel, created on first use; null when no panel is installed.
+    ControlPanel *panel();
+    bool hasPanel() const { return m_panel != nullptr; }
+    using PanelFactory = std::function<std::unique_ptr<ControlPanel>(Program &)>;
+    void setPanelFactory(PanelFactory factory) { m_panelFactory = std::move(factory); }
+    Commands &hub() const { return *m_hub; }
     FlashMsg &flash();
 
     // ---- the note table ------------------------------------------------------
-    int upperBound() const { return int(Notes.size()) - 1; }
+    Notes &notes() { return m_notes; }
+    const Notes &notes() const { return m_notes; }
+    int upperBound() const { return m_notes.upperBound(); }
     /// The window in \a slot, or null for slot 0, an empty slot or a slot beyond the table.
-    NoteWindow *note(int slot) const;
+    NoteWindow *note(int slot) const { return m_notes.window(slot); }
     /// Grows the table by one empty slot and returns its number.
-    int growNotes();
-    /// Grows the table to at least \a upper.
-    void growNotesTo(int upper);
-    /// Puts a freshly created window into its slot (growing the table when needed).
+    int growNotes() { return m_notes.grow(); }
+    /**
+     * Puts a freshly created window into \a slot (one past the end grows the table;
+     * a window already there is unloaded first) with the facts of \a entry: the one
+     * way a note comes into the table. The window's slot number, caption and menu
+     * ticks follow; the panel's list and the tray menu follow the table.
+     */
+    void placeNote(int slot, NoteWindow *window, NoteEntry entry);
+    /// The same with the facts taken from the window as it stands.
     void placeNote(int slot, NoteWindow *window);
     /// Unloads the window in \a slot and empties the slot.
     void unloadNote(int slot);
-    /// The new-note defaults held by the panel, as the store reader falls back to them.
-    NoteDefaults noteDefaults();
+    /// The table's facts of a note read from a store or a note file.
+    static NoteEntry EntryOf(const StoredNote &note);
+
+    void registerNoteKind(NoteKind kind, NoteKindProcs procs);
+    const NoteKindProcs *noteKind(NoteKind kind) const;
+
+    /// The defaults new notes take: the sample's font and colours and the three check boxes.
+    NoteDefaults noteDefaults() const;
+    /// Sets the new-note font and colours (the panel's sample follows).
+    void setSampleStyle(const NoteStyle &style);
+    /// Sets the values of the new-note check boxes (the panel's boxes follow).
+    void setNewNoteFlags(bool onTop, bool rollUp, bool dynamicTitle);
+    void setNewNoteDynamicTitle(bool on);
 
     // ---- start-up and shutdown ----------------------------------------------
     /**
@@ -150,6 +183,8 @@ public:
     QString NewNoteGUIDWithWait();
     /// A new identifier without waiting (new notes are made seconds apart by a person).
     QString NewNoteGUID() const;
+    /// A new identifier that no open note has (waits only in the rare case it must).
+    QString NewUniqueNoteGUID();
     QString storePath() const;
     bool storeLoaded() const { return m_storeLoaded; }
     /// A store "note" element read as a record; a note it cannot read keeps only its title.
@@ -192,17 +227,24 @@ public:
 signals:
     /// The store was loaded (timers may run from here on).
     void notesLoaded();
+    /// The new-note defaults changed (the panel's sample and check boxes follow).
+    void noteDefaultsChanged();
 
 private:
     void setAsideUnreadable(const QString &path, const QString &why);
+    void discardWindow(NoteWindow *window);
+    void followNoteTable();
 
     Services m_services;
     std::unique_ptr<SettingsStore> m_settingsStore;
-    std::unique_ptr<NCP> m_ncp;
-    std::unique_ptr<frmPelluxMenu> m_trayMenu;
+    Notes m_notes;
+    std::unique_ptr<Commands> m_hub;
+    PanelFactory m_panelFactory;
+    std::unique_ptr<ControlPanel> m_panel;
     std::unique_ptr<FlashMsg> m_flash;
     std::unique_ptr<ControlServer> m_server;
     std::unique_ptr<InstanceLock> m_instanceLock;
+    std::map<NoteKind, NoteKindProcs> m_kinds;
     /// Windows unloaded with deleteLater that may not be gone yet; finished with the program.
     QList<QPointer<NoteWindow>> m_unloading;
     bool m_storeLoaded = false;

@@ -1,5 +1,5 @@
 // The status banner.
-#include "core/app/FlashMsg.h"
+#include "app/FlashMsg.h"
 
 #include <QApplication>
 #include <QtTest>

@@ -1,4 +1,4 @@
-#include "core/app/FlashMsg.h"
+#include "app/FlashMsg.h"
 
 #include <QApplication>
 #include <QFrame>

@@ -2,8 +2,8 @@
 #include "core/ControlChannel.h"
 #include "core/Settings.h"
 #include "core/StoreFile.h"
-#include "core/app/FlashMsg.h"
-#include "notes/NoteWindow.h"
+#include "app/FlashMsg.h"
+#include "app/NoteWindow.h"
 #include "notes/TextNoteProt.h"
 #include "panel/NCP.h"
 #include "support/ProgramFixture.h"
@@ -160,8 +160,8 @@ private slots:
         QVERIFY(QFileInfo::exists(f.storePath()));
         QCOMPARE(QFileInfo(f.storePath()).size(), 0);
         QCOMPARE(f.program->DataFolder, f.dataFolder());
-        QVERIFY(f.program->ncp().tmrAutoSave.isActive());
-        QVERIFY(f.program->ncp().tmrWindowCheck.isActive());
+        QVERIFY(ncp(*f.program).timers().tmrAutoSave.isActive());
+        QVERIFY(ncp(*f.program).timers().tmrWindowCheck.isActive());
         QCOMPARE(f.program->loading, 0);
     }
 
@@ -185,7 +185,7 @@ private slots:
         f.start();
         NoteWindow *w = f.program->note(1);
         QVERIFY(w);
-        QCOMPARE(w->NoteGUID, QStringLiteral("TESTPC:10122026:103015:25"));
+        QCOMPARE(w->NoteGUID(), QStringLiteral("TESTPC:10122026:103015:25"));
         QCOMPARE(f.clock.waits(), 1);
         QVERIFY(f.clock.now() >= before.addSecs(1));
         QVERIFY(!f.program->flash().isShown());
@@ -299,7 +299,7 @@ private slots:
         QVERIFY(f.prompts.asked().isEmpty());
         QCOMPARE(f.program->upperBound(), 0);
         QCOMPARE(storedSetting("Settings/WindowState"), QStringLiteral("0"));
-        QVERIFY(!f.program->ncp().tmrAutoSave.isActive());
+        QVERIFY(!ncp(*f.program).timers().tmrAutoSave.isActive());
     }
 
     void shutDownWithOnlySlotZeroWritesTheEmptyStore()
@@ -379,7 +379,7 @@ private slots:
         // Loading over open notes unloads them first, so no window is orphaned.
         QCOMPARE(send("LoadNotes"), ControlClient::Reply::Accepted);
         QCOMPARE(f.program->upperBound(), 1);
-        QCOMPARE(f.program->ncp().NoteList->count(), 1);
+        QCOMPARE(ncp(*f.program).NoteList->count(), 1);
         QCOMPARE(send("LoadNote|/tmp/x.NoteFile"), ControlClient::Reply::Refused);
         f.program->loading = 1;
         QCOMPARE(send("AreYouThere"), ControlClient::Reply::Refused);
@@ -401,7 +401,7 @@ private slots:
         t->wait();
         delete t;
         QVERIFY(answered);
-        QVERIFY(first.program->ncp().isVisible());
+        QVERIFY(ncp(*first.program).isVisible());
     }
 
     void commandLineHandOff_data()

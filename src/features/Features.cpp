@@ -1,0 +1,19 @@
+#include "features/Features.h"
+
+#include "alarms/AlarmsFeature.h"
+#include "checklists/CheckListsFeature.h"
+#include "notes/TextNotesFeature.h"
+#include "panel/PanelFeature.h"
+
+namespace pellux {
+
+void InstallFeatures(Program &program)
+{
+    InstallTextNotes(program);
+    InstallCheckLists(program);
+    InstallAlarms(program);
+    // The panel last: its buttons and menus show which commands the others provide.
+    InstallPanel(program);
+}
+
+} // namespace pellux
