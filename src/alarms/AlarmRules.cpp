@@ -1,6 +1,6 @@
 #include "alarms/AlarmRules.h"
 
-#include "core/NoteStore.h"
+#include "core/store/StoreTextForms.h"
 
 namespace pellux {
 

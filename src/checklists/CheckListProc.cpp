@@ -1,7 +1,7 @@
 #include "checklists/CheckListProc.h"
 
 #include "checklists/CheckListProt.h"
-#include "core/NoteStore.h"
+#include "core/store/StoreWriter.h"
 #include "core/app/Program.h"
 #include "panel/NCP.h"
 #include "panel/frmPelluxMenu.h"

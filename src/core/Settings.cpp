@@ -1,7 +1,7 @@
 #include "core/Settings.h"
 
 #include "core/LocaleText.h"
-#include "core/NoteStore.h"
+#include "core/store/StoreTextForms.h"
 #include "core/TextRules.h"
 
 #include <QSettings>

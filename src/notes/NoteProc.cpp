@@ -1,6 +1,6 @@
 #include "notes/NoteProc.h"
 
-#include "core/NoteStore.h"
+#include "core/NoteRecord.h"
 #include "core/TextRules.h"
 #include "core/app/FlashMsg.h"
 #include "core/app/Program.h"

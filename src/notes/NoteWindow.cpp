@@ -2,7 +2,7 @@
 
 #include "alarms/AlarmRules.h"
 #include "alarms/frmAlarm.h"
-#include "core/NoteStore.h"
+#include "core/store/StoreWriter.h"
 #include "core/app/Program.h"
 #include "panel/NCP.h"
 #include "panel/frmPelluxMenu.h"

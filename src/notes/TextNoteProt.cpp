@@ -1,6 +1,6 @@
 #include "notes/TextNoteProt.h"
 
-#include "core/NoteStore.h"
+#include "core/store/StoreTextForms.h"
 #include "core/TextRules.h"
 #include "core/app/Program.h"
 #include "notes/NoteProc.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/NoteStore.h"
+#include "core/store/StoreWriter.h"
 #include "core/app/Program.h"
 #include "notes/NoteWindow.h"
 #include "panel/NCP.h"

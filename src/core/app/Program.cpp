@@ -2,7 +2,10 @@
 
 #include "checklists/CheckListProc.h"
 #include "core/NoteGuid.h"
-#include "core/StoreFile.h"
+#include "core/channel/ControlClient.h"
+#include "core/store/StoreDomReader.h"
+#include "core/store/StoreStreamReader.h"
+#include "core/store/StoreWriter.h"
 #include "core/TextRules.h"
 #include "core/app/FlashMsg.h"
 #include "notes/NoteProc.h"
