@@ -42,7 +42,6 @@ const QString kDeleted = QStringLiteral("(Deleted)");
 const QString kShowNote = QStringLiteral("Show &Note");
 const QString kHideNote = QStringLiteral("Hide &Note");
 const QString kNotInBuild = QStringLiteral("Not available in this build");
-const QString kSettings = QStringLiteral("Settings");
 
 /// Height of the tab strip in the panel's design: control tops are measured from
 /// the top of the tab control, the pages start below the strip.
@@ -807,8 +806,8 @@ void NCP::cmdSaveSet_Click()
     const int left = x() * tx;
     m_program.settings.Top = top;
     m_program.settings.Left = left;
-    m_program.settingsStore().write(kSettings, QStringLiteral("Top"), QString::number(top));
-    m_program.settingsStore().write(kSettings, QStringLiteral("Left"), QString::number(left));
+    m_program.settingsStore().set(Setting::Top, top);
+    m_program.settingsStore().set(Setting::Left, left);
     m_program.settingsStore().sync();
 }
 

@@ -25,7 +25,6 @@ namespace pellux {
 
 namespace {
 
-const QString kSettings = QStringLiteral("Settings");
 const QString kTrayTip = QStringLiteral("Single: Add A Pellux  |  Double: Control Panel  |  Right: Menu");
 const QString kCaptionNormal = QStringLiteral("Pellux: Note Control");
 const QString kCaptionMinimised = QStringLiteral("Pellux");
@@ -87,14 +86,12 @@ void NCP::Form_Load()
 
     // The panel loads while the settings are being read, before the program holds
     // them, so it asks the store for the two it needs here.
-    auto stored = [this](const QString &key, int fallback) {
-        return ParseSettingInt(m_program.settingsStore().read(kSettings, key, QString())).value_or(fallback);
-    };
+    const SettingsStore &stored = m_program.settingsStore();
     createTrayControl();
-    if (TrayNot && stored(QStringLiteral("SystemTrayIcon"), m_program.settings.SystemTrayIcon) == 1)
+    if (TrayNot && stored.get<int>(Setting::SystemTrayIcon) == 1)
         TrayNot->setProperty("InTray", true);
     applyStoredGeometry();
-    if (stored(QStringLiteral("WindowState"), 0) == 1)
+    if (stored.get<int>(Setting::WindowState) == 1)
         setWindowState(windowState() | Qt::WindowMinimized);
     UpdateStat(defaultStatusText());
 }
@@ -247,7 +244,7 @@ void NCP::Form_Resize()
         m_program.flash().DispMsg(QStringLiteral("Setting Window Size...Please Wait"));
         s.High = toInt16(calibrate(height() * ty, neededHigh, ty, true));
         m_program.flash().StopMsg();
-        m_program.settingsStore().write(kSettings, QStringLiteral("High"), QString::number(s.High));
+        m_program.settingsStore().set(Setting::High, s.High);
         m_program.settingsStore().sync();
     }
     const int neededWide = SSTab1->width() * tx;
@@ -255,7 +252,7 @@ void NCP::Form_Resize()
         m_program.flash().DispMsg(QStringLiteral("Setting Window Size...Please Wait"));
         s.Wide = toInt16(calibrate(width() * tx, neededWide, tx, false));
         m_program.flash().StopMsg();
-        m_program.settingsStore().write(kSettings, QStringLiteral("Wide"), QString::number(s.Wide));
+        m_program.settingsStore().set(Setting::Wide, s.Wide);
         m_program.settingsStore().sync();
     }
     setFixedSize(size());

@@ -31,8 +31,6 @@ namespace pellux {
 
 namespace {
 
-const QString kSettings = QStringLiteral("Settings");
-
 QString withSlash(QString folder)
 {
     if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/')))
@@ -280,11 +278,9 @@ bool Program::ActivateRunningInstance()
 void Program::CheckVersion()
 {
     const QDate today = clock().today();
-    const QString stored = settingsStore().read(kSettings, QStringLiteral("Version"), QStringLiteral("N/A"));
+    const QString stored = settingsStore().get<QString>(Setting::Version);
     // An unreadable date counts as today.
-    const QDate nextCheck =
-        ParseSettingDate(settingsStore().read(kSettings, QStringLiteral("NextUpdateCheck"), QString()))
-            .value_or(today);
+    const QDate nextCheck = settingsStore().get<QDate>(Setting::NextUpdateCheck, today);
     const QDate newNext = today.addMonths(3);
 
     if (VersionText != stored) {
@@ -298,8 +294,8 @@ void Program::CheckVersion()
             return;
         if (r == MsgResult::Yes)
             ncp().cmdProgOpt_Click();
-        settingsStore().write(kSettings, QStringLiteral("Version"), VersionText);
-        settingsStore().write(kSettings, QStringLiteral("NextUpdateCheck"), SettingDateText(newNext));
+        settingsStore().set(Setting::Version, VersionText);
+        settingsStore().set(Setting::NextUpdateCheck, newNext);
         settings.Version = VersionText;
         settings.NextUpdateCheck = newNext;
     } else if (nextCheck <= today) {
@@ -313,7 +309,7 @@ void Program::CheckVersion()
             return;
         if (r == MsgResult::Yes)
             CheckForUpdates();
-        settingsStore().write(kSettings, QStringLiteral("NextUpdateCheck"), SettingDateText(newNext));
+        settingsStore().set(Setting::NextUpdateCheck, newNext);
         settings.NextUpdateCheck = newNext;
     }
     settingsStore().sync();
@@ -345,7 +341,7 @@ void Program::ShutDown()
         m_ncp->enableNoteTimers(false);
         if (m_ncp->TrayNot)
             m_ncp->TrayNot->setProperty("InTray", false);
-        settingsStore().write(kSettings, QStringLiteral("WindowState"), QString::number(m_ncp->WindowStateValue()));
+        settingsStore().set(Setting::WindowState, m_ncp->WindowStateValue());
     }
     if (m_storeLoaded)
         SaveNotes();
@@ -689,8 +685,8 @@ bool Program::SaveNotes()
                           MsgIcon::Exclamation);
         return false;
     }
-    settingsStore().write(kSettings, QStringLiteral("NotePath"), DataFolder);
-    settingsStore().write(kSettings, QStringLiteral("AppPath"), appPath);
+    settingsStore().set(Setting::NotePath, DataFolder);
+    settingsStore().set(Setting::AppPath, appPath);
 
     QList<StoredNote> records;
     const int entries = m_ncp ? m_ncp->NoteList->count() : upperBound();
