@@ -1,7 +1,8 @@
 // Reading and writing a large note store at the record level. Goal: each under 25 ms
 // for 1,000 notes (half text notes of 2 KB, half check lists of 30 rows).
 
-#include "core/NoteStore.h"
+#include "core/store/StoreStreamReader.h"
+#include "core/store/StoreWriter.h"
 
 #include <QLocale>
 #include <benchmark/benchmark.h>

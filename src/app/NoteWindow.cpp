@@ -3,7 +3,7 @@
 #include "app/Commands.h"
 #include "app/Program.h"
 #include "core/AlarmRules.h"
-#include "core/NoteStore.h"
+#include "core/store/StoreWriter.h"
 #include "platform/Clock.h"
 #include "platform/Prompts.h"
 #include "platform/ScreenMetrics.h"

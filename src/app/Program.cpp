@@ -5,7 +5,10 @@
 #include "app/FlashMsg.h"
 #include "app/NoteWindow.h"
 #include "core/NoteGuid.h"
-#include "core/StoreFile.h"
+#include "core/channel/ControlClient.h"
+#include "core/store/StoreDomReader.h"
+#include "core/store/StoreStreamReader.h"
+#include "core/store/StoreWriter.h"
 #include "core/TextRules.h"
 #include "platform/Clock.h"
 #include "platform/ModalScope.h"
@@ -23,8 +26,6 @@
 namespace pellux {
 
 namespace {
-
-const QString kSettings = QStringLiteral("Settings");
 
 QString withSlash(QString folder)
 {
@@ -343,11 +344,9 @@ bool Program::ActivateRunningInstance()
 void Program::CheckVersion()
 {
     const QDate today = clock().today();
-    const QString stored = settingsStore().read(kSettings, QStringLiteral("Version"), QStringLiteral("N/A"));
+    const QString stored = settingsStore().get<QString>(Setting::Version);
     // An unreadable date counts as today.
-    const QDate nextCheck =
-        ParseSettingDate(settingsStore().read(kSettings, QStringLiteral("NextUpdateCheck"), QString()))
-            .value_or(today);
+    const QDate nextCheck = settingsStore().get<QDate>(Setting::NextUpdateCheck, today);
     const QDate newNext = today.addMonths(3);
 
     if (VersionText != stored) {
@@ -359,8 +358,8 @@ void Program::CheckVersion()
             return;
         if (r == MsgResult::Yes)
             hub().run(Feature::ProgramOptions);
-        settingsStore().write(kSettings, QStringLiteral("Version"), VersionText);
-        settingsStore().write(kSettings, QStringLiteral("NextUpdateCheck"), SettingDateText(newNext));
+        settingsStore().set(Setting::Version, VersionText);
+        settingsStore().set(Setting::NextUpdateCheck, newNext);
         settings.Version = VersionText;
         settings.NextUpdateCheck = newNext;
     } else if (nextCheck <= today) {
@@ -372,7 +371,7 @@ void Program::CheckVersion()
             return;
         if (r == MsgResult::Yes)
             CheckForUpdates();
-        settingsStore().write(kSettings, QStringLiteral("NextUpdateCheck"), SettingDateText(newNext));
+        settingsStore().set(Setting::NextUpdateCheck, newNext);
         settings.NextUpdateCheck = newNext;
     }
     settingsStore().sync();
@@ -403,7 +402,7 @@ void Program::ShutDown()
     if (m_panel) {
         m_panel->setNoteTimersEnabled(false);
         m_panel->removeTrayIcon();
-        settingsStore().write(kSettings, QStringLiteral("WindowState"), QString::number(m_panel->windowStateValue()));
+        settingsStore().set(Setting::WindowState, m_panel->windowStateValue());
     }
     if (m_storeLoaded)
         SaveNotes();
@@ -728,8 +727,8 @@ bool Program::SaveNotes()
                           MsgIcon::Exclamation);
         return false;
     }
-    settingsStore().write(kSettings, QStringLiteral("NotePath"), DataFolder);
-    settingsStore().write(kSettings, QStringLiteral("AppPath"), appPath);
+    settingsStore().set(Setting::NotePath, DataFolder);
+    settingsStore().set(Setting::AppPath, appPath);
 
     QList<StoredNote> records;
     const int entries = upperBound();

@@ -1,11 +1,12 @@
 #pragma once
 
 #include "app/Notes.h"
-#include "core/ControlChannel.h"
+#include "core/channel/ControlServer.h"
+#include "core/channel/InstanceLock.h"
 #include "core/NoteRecord.h"
-#include "core/NoteStore.h"
+#include "core/store/StoreTextForms.h"
 #include "core/Settings.h"
-#include "core/StoreFile.h"
+#include "core/store/StoreFile.h"
 
 #include <QDomDocument>
 #include <QDomElement>

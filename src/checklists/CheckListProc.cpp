@@ -2,7 +2,7 @@
 
 #include "app/Program.h"
 #include "checklists/CheckListProt.h"
-#include "core/NoteStore.h"
+#include "core/store/StoreWriter.h"
 #include "platform/Prompts.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "core/AlarmRules.h"
 
-#include "core/NoteStore.h"
+#include "core/store/StoreTextForms.h"
 
 namespace pellux {
 

@@ -1,14 +1,16 @@
 #include "core/Settings.h"
 
 #include "core/LocaleText.h"
-#include "core/NoteStore.h"
+#include "core/store/StoreTextForms.h"
 #include "core/TextRules.h"
 
 #include <QSettings>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
 namespace pellux {
 
@@ -115,6 +117,221 @@ std::optional<int> ParseCheckValue(const QString &text)
 }
 
 // -------------------------------------------------------------------------------------
+// The text forms.
+
+namespace {
+
+template <typename T>
+std::optional<QVariant> converted(const std::optional<T> &value)
+{
+    if (!value)
+        return std::nullopt;
+    return QVariant::fromValue(*value);
+}
+
+QString integerText(const QVariant &value, const QLocale &)
+{
+    return QString::number(value.toInt());
+}
+
+QString plainText(const QVariant &value, const QLocale &)
+{
+    return value.toString();
+}
+
+} // namespace
+
+namespace settingforms {
+
+const SettingForm Integer{
+    QMetaType::fromType<int>(),
+    [](const QString &text, const QLocale &) { return converted(ParseSettingInt(text)); },
+    integerText,
+};
+const SettingForm &Twips = Integer;
+const SettingForm &Colour = Integer;
+
+const SettingForm Check{
+    QMetaType::fromType<int>(),
+    [](const QString &text, const QLocale &) { return converted(ParseCheckValue(text)); },
+    [](const QVariant &value, const QLocale &) { return value.toInt() ? QStringLiteral("1") : QStringLiteral("0"); },
+};
+
+const SettingForm Minutes{
+    QMetaType::fromType<int>(),
+    [](const QString &text, const QLocale &) { return converted(ParseAutoSave(text)); },
+    integerText,
+};
+
+const SettingForm BoolWord{
+    QMetaType::fromType<bool>(),
+    [](const QString &text, const QLocale &) { return converted(ParseBoolWord(text)); },
+    [](const QVariant &value, const QLocale &) { return pellux::BoolWord(value.toBool()); },
+};
+
+const SettingForm PointSize{
+    QMetaType::fromType<float>(),
+    [](const QString &text, const QLocale &locale) { return converted(ParseFontSize(text, locale)); },
+    [](const QVariant &value, const QLocale &locale) { return PointSizeText(value.toFloat(), locale); },
+};
+
+const SettingForm Text{
+    QMetaType::fromType<QString>(),
+    [](const QString &text, const QLocale &) { return std::optional<QVariant>(text); },
+    plainText,
+};
+
+const SettingForm FontName{
+    QMetaType::fromType<QString>(),
+    [](const QString &text, const QLocale &) {
+        // A font has a name: blank text keeps the default font.
+        return text.trimmed().isEmpty() ? std::nullopt : std::optional<QVariant>(text);
+    },
+    plainText,
+};
+
+const SettingForm HexText{
+    QMetaType::fromType<QString>(),
+    [](const QString &text, const QLocale &) { return std::optional<QVariant>(HexDecode(text)); },
+    [](const QVariant &value, const QLocale &) { return HexEncode(value.toString()); },
+};
+
+const SettingForm Date{
+    QMetaType::fromType<QDate>(),
+    [](const QString &text, const QLocale &locale) { return converted(ParseSettingDate(text, locale)); },
+    [](const QVariant &value, const QLocale &locale) { return SettingDateText(value.toDate(), locale); },
+};
+
+} // namespace settingforms
+
+// -------------------------------------------------------------------------------------
+// The table.
+
+namespace {
+
+template <auto Member>
+QVariant readField(const ProgramSettings &s)
+{
+    return QVariant::fromValue(s.*Member);
+}
+
+template <auto Member>
+void writeField(ProgramSettings &s, const QVariant &value)
+{
+    using T = std::remove_cvref_t<decltype(s.*Member)>;
+    s.*Member = value.value<T>();
+}
+
+template <auto Member>
+QVariant readFontField(const ProgramSettings &s)
+{
+    return QVariant::fromValue(s.font.*Member);
+}
+
+template <auto Member>
+void writeFontField(ProgramSettings &s, const QVariant &value)
+{
+    using T = std::remove_cvref_t<decltype(s.font.*Member)>;
+    s.font.*Member = value.value<T>();
+}
+
+template <auto Member>
+constexpr SettingField field{&readField<Member>, &writeField<Member>};
+template <auto Member>
+constexpr SettingField fontField{&readFontField<Member>, &writeFontField<Member>};
+constexpr SettingField notHeld{};
+
+using P = ProgramSettings;
+using F = FontSetting;
+using W = SettingWriter;
+namespace form = settingforms;
+
+std::vector<SettingRow> makeRows()
+{
+    const QString S = SectionSettings;
+    const QString C = SectionColors;
+    const QString T = SectionFont;
+    const FontSetting font;
+    // Each row: key, section, name, default, text form, who writes it, where the program holds it.
+    return {
+        {Setting::Top, S, QStringLiteral("Top"), 100, &form::Twips, W::SaveSettingsWhileVisible, field<&P::Top>},
+        {Setting::Left, S, QStringLiteral("Left"), 100, &form::Twips, W::SaveSettingsWhileVisible, field<&P::Left>},
+        {Setting::Fore, C, QStringLiteral("Fore"), SystemWindowText, &form::Colour, W::SaveSettings, field<&P::Fore>},
+        {Setting::Back, C, QStringLiteral("Back"), DefaultNoteBack, &form::Colour, W::SaveSettings, field<&P::Back>},
+        // The "Font" defaults stand in for the panel list's font, which load is given.
+        {Setting::FontName, T, QStringLiteral("Name"), font.name, &form::FontName, W::SaveSettings, fontField<&F::name>},
+        {Setting::FontSize, T, QStringLiteral("Size"), font.size, &form::PointSize, W::SaveSettings, fontField<&F::size>},
+        {Setting::FontBold, T, QStringLiteral("Bold"), font.bold, &form::BoolWord, W::SaveSettings, fontField<&F::bold>},
+        {Setting::FontItalic, T, QStringLiteral("Italic"), font.italic, &form::BoolWord, W::SaveSettings,
+         fontField<&F::italic>},
+        {Setting::FontUnderline, T, QStringLiteral("Underline"), font.underline, &form::BoolWord, W::SaveSettings,
+         fontField<&F::underline>},
+        {Setting::FontStrikethrough, T, QStringLiteral("Strikethrough"), font.strikethrough, &form::BoolWord,
+         W::SaveSettings, fontField<&F::strikethrough>},
+        {Setting::AutoSave, S, QStringLiteral("AutoSave"), 5, &form::Minutes, W::SaveSettings, field<&P::AutoSave>},
+        {Setting::TaskbarIcon, S, QStringLiteral("TaskbarIcon"), 0, &form::Integer, W::SaveSettings,
+         field<&P::TaskbarIcon>},
+        {Setting::SystemTrayIcon, S, QStringLiteral("SystemTrayIcon"), 1, &form::Integer, W::SaveSettings,
+         field<&P::SystemTrayIcon>},
+        {Setting::SMTPServer, S, QStringLiteral("SMTPServer"), QString(), &form::Text, W::SaveSettings,
+         field<&P::SMTPServer>},
+        {Setting::ReturnEMail, S, QStringLiteral("ReturnEMail"), QString(), &form::Text, W::SaveSettings,
+         field<&P::ReturnEMail>},
+        {Setting::EMailType, S, QStringLiteral("EMailType"), 0, &form::Integer, W::SaveSettings, field<&P::EMailType>},
+        {Setting::SMTPUserID, S, QStringLiteral("SMTPUserID"), QString(), &form::Text, W::SaveSettings,
+         field<&P::SMTPUserID>},
+        {Setting::SMTPPassword, S, QStringLiteral("SMTPPassword"), QString(), &form::HexText, W::SaveSettings,
+         field<&P::SMTPPassword>},
+        {Setting::NoteShortMenus, S, QStringLiteral("NoteShortMenus"), false, &form::BoolWord, W::SaveSettings,
+         field<&P::NoteShortMenus>},
+        {Setting::NoteDTPrint, S, QStringLiteral("NoteDTPrint"), true, &form::BoolWord, W::SaveSettings,
+         field<&P::NoteDTPrint>},
+        {Setting::AlwaysOnTop, S, QStringLiteral("AlwaysOnTop"), 0, &form::Check, W::SaveSettings,
+         field<&P::AlwaysOnTop>},
+        {Setting::DynamicTitle, S, QStringLiteral("DynamicTitle"), 1, &form::Check, W::SaveSettings,
+         field<&P::DynamicTitle>},
+        {Setting::RollUp, S, QStringLiteral("RollUp"), 0, &form::Check, W::SaveSettings, field<&P::RollUp>},
+        // Written for use outside the program; never read.
+        {Setting::NotePath, S, QStringLiteral("NotePath"), QString(), &form::Text, W::SaveSettings, notHeld},
+        {Setting::AppPath, S, QStringLiteral("AppPath"), QString(), &form::Text, W::SaveSettings, notHeld},
+        {Setting::Version, S, QStringLiteral("Version"), QStringLiteral("N/A"), &form::Text, W::SaveSettings,
+         field<&P::Version>},
+        {Setting::High, S, QStringLiteral("High"), 3000, &form::Twips, W::OwnMoment, field<&P::High>},
+        {Setting::Wide, S, QStringLiteral("Wide"), 3000, &form::Twips, W::OwnMoment, field<&P::Wide>},
+        {Setting::WindowState, S, QStringLiteral("WindowState"), 0, &form::Integer, W::OwnMoment,
+         field<&P::WindowState>},
+        // Load is given today, the default of this one.
+        {Setting::NextUpdateCheck, S, QStringLiteral("NextUpdateCheck"), QDate(), &form::Date, W::OwnMoment,
+         field<&P::NextUpdateCheck>},
+    };
+}
+
+} // namespace
+
+const std::vector<SettingRow> &SettingRows()
+{
+    static const std::vector<SettingRow> rows = makeRows();
+    return rows;
+}
+
+const SettingRow &SettingRowOf(Setting key)
+{
+    const std::vector<SettingRow> &rows = SettingRows();
+    const auto it = std::find_if(rows.begin(), rows.end(), [key](const SettingRow &r) { return r.key == key; });
+    if (it == rows.end())
+        qFatal("Pellux: the settings key %d has no row", int(key));
+    return *it;
+}
+
+ProgramSettings::ProgramSettings()
+{
+    for (const SettingRow &row : SettingRows()) {
+        if (row.field)
+            row.field.write(*this, row.defaultValue);
+    }
+}
+
+// -------------------------------------------------------------------------------------
 
 SettingsStore::SettingsStore()
     : m_settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
@@ -154,138 +371,78 @@ bool SettingsStore::contains(const QString &section, const QString &key) const
     return m_settings->contains(section + QLatin1Char('/') + key);
 }
 
+std::optional<QVariant> SettingsStore::storedValueOf(const SettingRow &row, const QLocale &locale) const
+{
+    if (!contains(row.section, row.name))
+        return std::nullopt;
+    return row.form->parse(read(row.section, row.name, QString()), locale);
+}
+
+std::optional<QVariant> SettingsStore::storedValue(Setting key, const QLocale &locale) const
+{
+    return storedValueOf(SettingRowOf(key), locale);
+}
+
+QVariant SettingsStore::value(Setting key, const QLocale &locale) const
+{
+    const SettingRow &row = SettingRowOf(key);
+    return storedValueOf(row, locale).value_or(row.defaultValue);
+}
+
+void SettingsStore::set(Setting key, const QVariant &value, const QLocale &locale)
+{
+    const SettingRow &row = SettingRowOf(key);
+    QVariant typed = value;
+    const bool converts = typed.convert(row.form->type);
+    Q_ASSERT_X(converts, "SettingsStore::set", "the value is not of the key's type");
+    if (!converts)
+        return;
+    write(row.section, row.name, row.form->format(typed, locale));
+}
+
 ProgramSettings SettingsStore::load(const FontSetting &listFont, const QDate &today, const QLocale &locale) const
 {
     ProgramSettings s;
-
-    // A missing key, or one whose text does not convert, keeps the default.
-    auto text = [&](const QString &section, const QString &key) -> std::optional<QString> {
-        if (!contains(section, key))
-            return std::nullopt;
-        return read(section, key, QString());
-    };
-    auto typed = [&](const QString &section, const QString &key, auto parse, auto fallback) {
-        const std::optional<QString> t = text(section, key);
-        if (!t)
-            return fallback;
-        const auto parsed = parse(*t);
-        return parsed ? decltype(fallback)(*parsed) : fallback;
-    };
-    auto integer = [&](const QString &section, const QString &key, int fallback) {
-        return typed(section, key, ParseSettingInt, fallback);
-    };
-    auto boolean = [&](const QString &section, const QString &key, bool fallback) {
-        return typed(section, key, ParseBoolWord, fallback);
-    };
-    auto check = [&](const QString &key, int fallback) {
-        return typed(SectionSettings, key, ParseCheckValue, fallback);
-    };
-
-    s.TaskbarIcon = integer(SectionSettings, QStringLiteral("TaskbarIcon"), s.TaskbarIcon);
-    s.SystemTrayIcon = integer(SectionSettings, QStringLiteral("SystemTrayIcon"), s.SystemTrayIcon);
-    s.High = integer(SectionSettings, QStringLiteral("High"), s.High);
-    s.Wide = integer(SectionSettings, QStringLiteral("Wide"), s.Wide);
-    s.Top = integer(SectionSettings, QStringLiteral("Top"), s.Top);
-    s.Left = integer(SectionSettings, QStringLiteral("Left"), s.Left);
-    s.WindowState = integer(SectionSettings, QStringLiteral("WindowState"), s.WindowState);
-
+    // The defaults known only now.
     s.font = listFont;
-    if (const auto name = text(SectionFont, QStringLiteral("Name")); name && !name->trimmed().isEmpty())
-        s.font.name = *name;
-    s.font.size = typed(
-        SectionFont, QStringLiteral("Size"), [&](const QString &t) { return ParseFontSize(t, locale); },
-        listFont.size);
-    s.font.bold = boolean(SectionFont, QStringLiteral("Bold"), listFont.bold);
-    s.font.italic = boolean(SectionFont, QStringLiteral("Italic"), listFont.italic);
-    s.font.underline = boolean(SectionFont, QStringLiteral("Underline"), listFont.underline);
-    s.font.strikethrough = boolean(SectionFont, QStringLiteral("Strikethrough"), listFont.strikethrough);
-    s.Fore = integer(SectionColors, QStringLiteral("Fore"), s.Fore);
-    s.Back = integer(SectionColors, QStringLiteral("Back"), s.Back);
-
-    s.AlwaysOnTop = check(QStringLiteral("AlwaysOnTop"), s.AlwaysOnTop);
-    s.DynamicTitle = check(QStringLiteral("DynamicTitle"), s.DynamicTitle);
-    s.RollUp = check(QStringLiteral("RollUp"), s.RollUp);
-    s.AutoSave = typed(SectionSettings, QStringLiteral("AutoSave"), ParseAutoSave, s.AutoSave);
-
-    s.NoteShortMenus = boolean(SectionSettings, QStringLiteral("NoteShortMenus"), s.NoteShortMenus);
-    s.NoteDTPrint = boolean(SectionSettings, QStringLiteral("NoteDTPrint"), s.NoteDTPrint);
-    s.SMTPServer = text(SectionSettings, QStringLiteral("SMTPServer")).value_or(QString());
-    s.ReturnEMail = text(SectionSettings, QStringLiteral("ReturnEMail")).value_or(QString());
-    s.EMailType = integer(SectionSettings, QStringLiteral("EMailType"), s.EMailType);
-    s.SMTPUserID = text(SectionSettings, QStringLiteral("SMTPUserID")).value_or(QString());
-    s.SMTPPassword = HexDecode(text(SectionSettings, QStringLiteral("SMTPPassword")).value_or(QString()));
-    s.Version = text(SectionSettings, QStringLiteral("Version")).value_or(s.Version);
-    s.NextUpdateCheck = typed(
-        SectionSettings, QStringLiteral("NextUpdateCheck"),
-        [&](const QString &t) { return ParseSettingDate(t, locale); }, today);
+    s.NextUpdateCheck = today;
+    // A missing key, or one whose text does not convert, keeps the default.
+    for (const SettingRow &row : SettingRows()) {
+        if (!row.field)
+            continue;
+        if (const std::optional<QVariant> v = storedValueOf(row, locale))
+            row.field.write(s, *v);
+    }
     return s;
 }
 
 void SettingsStore::save(const ProgramSettings &v, bool panelVisible, const QString &notePath,
                          const QString &appPath, const QString &versionText, const QLocale &locale)
 {
-    // The position of a hidden panel is not its own (it may be minimised or
-    // off-screen), so the last visible one is kept.
-    if (panelVisible) {
-        write(SectionSettings, QStringLiteral("Top"), QString::number(v.Top));
-        write(SectionSettings, QStringLiteral("Left"), QString::number(v.Left));
+    for (const SettingRow &row : SettingRows()) {
+        if (row.writer == SettingWriter::OwnMoment)
+            continue;
+        // The position of a hidden panel is not its own (it may be minimised or
+        // off-screen), so the last visible one is kept.
+        if (row.writer == SettingWriter::SaveSettingsWhileVisible && !panelVisible)
+            continue;
+        QVariant value;
+        switch (row.key) {
+        case Setting::NotePath:
+            value = notePath;
+            break;
+        case Setting::AppPath:
+            value = appPath;
+            break;
+        case Setting::Version:
+            value = versionText;
+            break;
+        default:
+            value = row.field.read(v);
+            break;
+        }
+        write(row.section, row.name, row.form->format(value, locale));
     }
-    write(SectionColors, QStringLiteral("Fore"), QString::number(v.Fore));
-    write(SectionColors, QStringLiteral("Back"), QString::number(v.Back));
-    write(SectionFont, QStringLiteral("Name"), v.font.name);
-    write(SectionFont, QStringLiteral("Size"), PointSizeText(v.font.size, locale));
-    write(SectionFont, QStringLiteral("Bold"), BoolWord(v.font.bold));
-    write(SectionFont, QStringLiteral("Italic"), BoolWord(v.font.italic));
-    write(SectionFont, QStringLiteral("Underline"), BoolWord(v.font.underline));
-    write(SectionFont, QStringLiteral("Strikethrough"), BoolWord(v.font.strikethrough));
-    write(SectionSettings, QStringLiteral("AutoSave"), QString::number(v.AutoSave));
-    write(SectionSettings, QStringLiteral("TaskbarIcon"), QString::number(v.TaskbarIcon));
-    write(SectionSettings, QStringLiteral("SystemTrayIcon"), QString::number(v.SystemTrayIcon));
-    write(SectionSettings, QStringLiteral("SMTPServer"), v.SMTPServer);
-    write(SectionSettings, QStringLiteral("ReturnEMail"), v.ReturnEMail);
-    write(SectionSettings, QStringLiteral("EMailType"), QString::number(v.EMailType));
-    write(SectionSettings, QStringLiteral("SMTPUserID"), v.SMTPUserID);
-    write(SectionSettings, QStringLiteral("SMTPPassword"), HexEncode(v.SMTPPassword));
-    write(SectionSettings, QStringLiteral("NoteShortMenus"), BoolWord(v.NoteShortMenus));
-    write(SectionSettings, QStringLiteral("NoteDTPrint"), BoolWord(v.NoteDTPrint));
-    write(SectionSettings, QStringLiteral("AlwaysOnTop"), v.AlwaysOnTop ? QStringLiteral("1") : QStringLiteral("0"));
-    write(SectionSettings, QStringLiteral("DynamicTitle"), v.DynamicTitle ? QStringLiteral("1") : QStringLiteral("0"));
-    write(SectionSettings, QStringLiteral("RollUp"), v.RollUp ? QStringLiteral("1") : QStringLiteral("0"));
-    write(SectionSettings, QStringLiteral("NotePath"), notePath);
-    write(SectionSettings, QStringLiteral("AppPath"), appPath);
-    write(SectionSettings, QStringLiteral("Version"), versionText);
-    sync();
-}
-
-void SettingsStore::savePanelSize(int high, int wide)
-{
-    write(SectionSettings, QStringLiteral("High"), QString::number(high));
-    write(SectionSettings, QStringLiteral("Wide"), QString::number(wide));
-    sync();
-}
-
-void SettingsStore::saveWindowState(int state)
-{
-    write(SectionSettings, QStringLiteral("WindowState"), QString::number(state));
-    sync();
-}
-
-void SettingsStore::saveStorePaths(const QString &notePath, const QString &appPath)
-{
-    write(SectionSettings, QStringLiteral("NotePath"), notePath);
-    write(SectionSettings, QStringLiteral("AppPath"), appPath);
-    sync();
-}
-
-void SettingsStore::saveVersion(const QString &versionText)
-{
-    write(SectionSettings, QStringLiteral("Version"), versionText);
-    sync();
-}
-
-void SettingsStore::saveNextUpdateCheck(const QDate &date, const QLocale &locale)
-{
-    write(SectionSettings, QStringLiteral("NextUpdateCheck"), SettingDateText(date, locale));
     sync();
 }
 

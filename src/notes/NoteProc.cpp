@@ -2,7 +2,7 @@
 
 #include "app/Commands.h"
 #include "app/Program.h"
-#include "core/NoteStore.h"
+#include "core/NoteRecord.h"
 #include "core/TextRules.h"
 #include "notes/TextNoteProt.h"
 #include "platform/Prompts.h"

@@ -1,7 +1,7 @@
 #include "notes/TextNoteProt.h"
 
 #include "app/Program.h"
-#include "core/NoteStore.h"
+#include "core/store/StoreTextForms.h"
 #include "core/TextRules.h"
 #include "notes/NoteProc.h"
 #include "platform/Clock.h"

@@ -45,7 +45,6 @@ namespace {
 const QString kDeleted = QStringLiteral("(Deleted)");
 const QString kShowNote = QStringLiteral("Show &Note");
 const QString kHideNote = QStringLiteral("Hide &Note");
-const QString kSettings = QStringLiteral("Settings");
 const QString kCaptionNormal = QStringLiteral("Pellux: Note Control");
 const QString kCaptionMinimised = QStringLiteral("Pellux");
 
@@ -797,8 +796,8 @@ void NCP::cmdSaveSet_Click()
     const int left = x() * tx;
     m_program.settings.Top = top;
     m_program.settings.Left = left;
-    m_program.settingsStore().write(kSettings, QStringLiteral("Top"), QString::number(top));
-    m_program.settingsStore().write(kSettings, QStringLiteral("Left"), QString::number(left));
+    m_program.settingsStore().set(Setting::Top, top);
+    m_program.settingsStore().set(Setting::Left, left);
     m_program.settingsStore().sync();
 }
 
@@ -828,14 +827,12 @@ void NCP::Form_Load()
 
     // The panel loads while the settings are being read, before the program holds
     // them, so it asks the store for the two it needs here.
-    auto stored = [this](const QString &key, int fallback) {
-        return ParseSettingInt(m_program.settingsStore().read(kSettings, key, QString())).value_or(fallback);
-    };
+    const SettingsStore &stored = m_program.settingsStore();
     m_tray.create(this);
-    if (stored(QStringLiteral("SystemTrayIcon"), m_program.settings.SystemTrayIcon) == 1)
+    if (stored.get<int>(Setting::SystemTrayIcon) == 1)
         m_tray.show(true);
     applyStoredGeometry();
-    if (stored(QStringLiteral("WindowState"), 0) == 1)
+    if (stored.get<int>(Setting::WindowState) == 1)
         setWindowState(windowState() | Qt::WindowMinimized);
     UpdateStat(defaultStatusText());
 }
@@ -962,7 +959,7 @@ void NCP::Form_Resize()
         m_program.flash().DispMsg(QStringLiteral("Setting Window Size...Please Wait"));
         s.High = toInt16(calibrate(height() * ty, neededHigh, ty, true));
         m_program.flash().StopMsg();
-        m_program.settingsStore().write(kSettings, QStringLiteral("High"), QString::number(s.High));
+        m_program.settingsStore().set(Setting::High, s.High);
         m_program.settingsStore().sync();
     }
     const int neededWide = SSTab1->width() * tx;
@@ -970,7 +967,7 @@ void NCP::Form_Resize()
         m_program.flash().DispMsg(QStringLiteral("Setting Window Size...Please Wait"));
         s.Wide = toInt16(calibrate(width() * tx, neededWide, tx, false));
         m_program.flash().StopMsg();
-        m_program.settingsStore().write(kSettings, QStringLiteral("Wide"), QString::number(s.Wide));
+        m_program.settingsStore().set(Setting::Wide, s.Wide);
         m_program.settingsStore().sync();
     }
     setFixedSize(size());

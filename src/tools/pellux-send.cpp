@@ -2,7 +2,7 @@
 // synchronisation tools. Exit status: 0 accepted, 1 refused, 2 no instance answered
 // or the command line was wrong.
 
-#include "core/ControlChannel.h"
+#include "core/channel/ControlClient.h"
 
 #include <QCoreApplication>
 #include <QStringList>

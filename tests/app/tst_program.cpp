@@ -1,7 +1,7 @@
 // Start-up, shutdown and the note store as the program drives them.
-#include "core/ControlChannel.h"
+#include "core/channel/ControlClient.h"
 #include "core/Settings.h"
-#include "core/StoreFile.h"
+#include "core/store/StoreFile.h"
 #include "app/FlashMsg.h"
 #include "app/NoteWindow.h"
 #include "notes/TextNoteProt.h"

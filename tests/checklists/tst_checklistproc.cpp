@@ -4,7 +4,7 @@
 #include "checklists/CheckListProc.h"
 #include "checklists/CheckListProt.h"
 #include "checklists/CheckListRows.h"
-#include "core/NoteStore.h"
+#include "core/NoteRecord.h"
 #include "app/Program.h"
 #include "panel/NCP.h"
 #include "panel/frmPelluxMenu.h"

@@ -1,4 +1,7 @@
-#include "core/ControlChannel.h"
+#include "core/channel/ControlClient.h"
+#include "core/channel/ControlEndpoint.h"
+#include "core/channel/ControlServer.h"
+#include "core/channel/InstanceLock.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>

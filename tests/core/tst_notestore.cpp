@@ -1,4 +1,7 @@
-#include "core/NoteStore.h"
+#include "core/store/StoreDomReader.h"
+#include "core/store/StoreStreamReader.h"
+#include "core/store/StoreTextForms.h"
+#include "core/store/StoreWriter.h"
 #include "core/TextRules.h"
 #include "support/TestEnvironment.h"
 

@@ -52,6 +52,60 @@ QString field(const ProgramSettings &s, const QString &name)
     return {};
 }
 
+/// A value of the row's type other than its default, as a user could set it.
+QVariant sampleValue(const SettingRow &row)
+{
+    if (row.form == &settingforms::Check)
+        return row.defaultValue.toInt() ? 0 : 1;
+    if (row.form == &settingforms::Minutes)
+        return 12;
+    switch (row.form->type.id()) {
+    case QMetaType::Int:
+        return -123456;
+    case QMetaType::Bool:
+        return !row.defaultValue.toBool();
+    case QMetaType::Float:
+        return 10.5f;
+    case QMetaType::QDate:
+        return QDate(2027, 1, 31);
+    case QMetaType::QString:
+        // Commas, quotes and an equals sign the settings file must not take apart;
+        // letters beyond ASCII for the hex-encoded password.
+        return QStringLiteral("p\u00e4ss, w\u00f6rd; \"x=y\"");
+    default:
+        qFatal("no sample for the type %s", row.form->type.name());
+        return {};
+    }
+}
+
+/// Stored text that does not convert to the row's type; null where every text is a value.
+QString unconvertibleText(const SettingRow &row)
+{
+    if (row.form == &settingforms::Check)
+        return QStringLiteral("2");
+    if (row.form == &settingforms::Minutes)
+        return QStringLiteral("often");
+    if (row.form == &settingforms::FontName)
+        return QStringLiteral("   ");
+    switch (row.form->type.id()) {
+    case QMetaType::Int:
+        return QStringLiteral("12px");
+    case QMetaType::Bool:
+        return QStringLiteral("maybe");
+    case QMetaType::Float:
+        return QStringLiteral("huge");
+    case QMetaType::QDate:
+        return QStringLiteral("soon");
+    default:
+        return QString();
+    }
+}
+
+QByteArray rowName(const SettingRow &row)
+{
+    return (row.section + QLatin1Char('/') + row.name).toUtf8();
+}
+
 ProgramSettings unusualSettings()
 {
     ProgramSettings s;
@@ -98,6 +152,14 @@ private slots:
     void storedTextLoads();
     void handEditedCommaText();
     void otherWriters();
+
+    void keysAreDistinct();
+    void everyKeyDefaultsWhenMissing_data();
+    void everyKeyDefaultsWhenMissing();
+    void everyKeyRoundTrips_data();
+    void everyKeyRoundTrips();
+    void everyKeyRefusesUnconvertibleText_data();
+    void everyKeyRefusesUnconvertibleText();
 
     void parseAutoSave_data();
     void parseAutoSave();
@@ -267,9 +329,10 @@ void TestSettings::saveLoadRoundTrip()
     {
         SettingsStore store;
         store.save(s, true, QString(), QString(), QStringLiteral("3.2.155"), locale);
-        store.savePanelSize(4500, 6000);
-        store.saveWindowState(1);
-        store.saveNextUpdateCheck(QDate(2027, 1, 31), locale);
+        store.set(Setting::High, 4500, locale);
+        store.set(Setting::Wide, 6000, locale);
+        store.set(Setting::WindowState, 1, locale);
+        store.set(Setting::NextUpdateCheck, QDate(2027, 1, 31), locale);
     }
     s.High = 4500;
     s.Wide = 6000;
@@ -365,11 +428,13 @@ void TestSettings::otherWriters()
 {
     {
         SettingsStore store;
-        store.savePanelSize(4000, 5000);
-        store.saveWindowState(2);
-        store.saveStorePaths(QStringLiteral("/d/"), QStringLiteral("/a"));
-        store.saveVersion(QStringLiteral("3.2.155"));
-        store.saveNextUpdateCheck(QDate(2026, 3, 5), US);
+        store.set(Setting::High, 4000);
+        store.set(Setting::Wide, 5000);
+        store.set(Setting::WindowState, 2);
+        store.set(Setting::NotePath, QStringLiteral("/d/"));
+        store.set(Setting::AppPath, QStringLiteral("/a"));
+        store.set(Setting::Version, QStringLiteral("3.2.155"));
+        store.set(Setting::NextUpdateCheck, QDate(2026, 3, 5), US);
     }
     QCOMPARE(stored("Settings/High"), QStringLiteral("4000"));
     QCOMPARE(stored("Settings/Wide"), QStringLiteral("5000"));
@@ -379,6 +444,102 @@ void TestSettings::otherWriters()
     QCOMPARE(stored("Settings/Version"), QStringLiteral("3.2.155"));
     QCOMPARE(stored("Settings/NextUpdateCheck"), QStringLiteral("3/5/2026"));
     QCOMPARE(SettingDateText(QDate(2026, 3, 5), DE), QStringLiteral("05.03.2026"));
+}
+
+void TestSettings::keysAreDistinct()
+{
+    QSet<int> keys;
+    QSet<QString> names;
+    for (const SettingRow &row : SettingRows()) {
+        QVERIFY2(!keys.contains(int(row.key)), rowName(row));
+        QVERIFY2(!names.contains(QString::fromUtf8(rowName(row))), rowName(row));
+        keys.insert(int(row.key));
+        names.insert(QString::fromUtf8(rowName(row)));
+        QCOMPARE(&SettingRowOf(row.key), &row);
+    }
+}
+
+void TestSettings::everyKeyDefaultsWhenMissing_data()
+{
+    QTest::addColumn<int>("key");
+    for (const SettingRow &row : SettingRows())
+        QTest::newRow(rowName(row).constData()) << int(row.key);
+}
+
+void TestSettings::everyKeyDefaultsWhenMissing()
+{
+    QFETCH(int, key);
+    const SettingRow &row = SettingRowOf(Setting(key));
+    QVERIFY2(row.defaultValue.metaType() == row.form->type, row.defaultValue.metaType().name());
+    SettingsStore store;
+    QVERIFY(!store.contains(row.section, row.name));
+    QVERIFY(!store.storedValue(row.key, US));
+    QCOMPARE(store.value(row.key, US), row.defaultValue);
+    if (row.field) {
+        QCOMPARE(row.field.read(ProgramSettings()), row.defaultValue);
+        // Given the table's own font and no date, load holds every default as it stands.
+        QCOMPARE(row.field.read(store.load(FontSetting(), QDate(), US)), row.defaultValue);
+    }
+    QVERIFY(!QFile::exists(m_env->settingsFile()));
+}
+
+void TestSettings::everyKeyRoundTrips_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QLocale>("locale");
+    for (const SettingRow &row : SettingRows()) {
+        QTest::addRow("%s English", rowName(row).constData()) << int(row.key) << US;
+        // The forms that follow the locale: decimal comma, day-first dates.
+        if (row.form == &settingforms::PointSize || row.form == &settingforms::Date)
+            QTest::addRow("%s German", rowName(row).constData()) << int(row.key) << DE;
+    }
+}
+
+void TestSettings::everyKeyRoundTrips()
+{
+    QFETCH(int, key);
+    QFETCH(QLocale, locale);
+    const SettingRow &row = SettingRowOf(Setting(key));
+    const QVariant sample = sampleValue(row);
+    QVERIFY(sample != row.defaultValue);
+    {
+        SettingsStore store;
+        store.set(row.key, sample, locale);
+    }
+    QSettings raw(m_env->settingsFile(), QSettings::IniFormat);
+    QCOMPARE(raw.allKeys(), QStringList{QString::fromUtf8(rowName(row))});
+    SettingsStore store;
+    QCOMPARE(store.value(row.key, locale), sample);
+    if (row.field)
+        QCOMPARE(row.field.read(store.load(FontSetting(), Today, locale)), sample);
+}
+
+void TestSettings::everyKeyRefusesUnconvertibleText_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("text");
+    for (const SettingRow &row : SettingRows()) {
+        const QString text = unconvertibleText(row);
+        if (!text.isNull())
+            QTest::newRow(rowName(row).constData()) << int(row.key) << text;
+    }
+}
+
+void TestSettings::everyKeyRefusesUnconvertibleText()
+{
+    QFETCH(int, key);
+    QFETCH(QString, text);
+    const SettingRow &row = SettingRowOf(Setting(key));
+    {
+        QSettings raw(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("PelluxNotes"));
+        raw.setValue(QString::fromUtf8(rowName(row)), text);
+    }
+    SettingsStore store;
+    QVERIFY(store.contains(row.section, row.name));
+    QVERIFY(!store.storedValue(row.key, US));
+    QCOMPARE(store.value(row.key, US), row.defaultValue);
+    if (row.field)
+        QCOMPARE(row.field.read(store.load(FontSetting(), QDate(), US)), row.defaultValue);
 }
 
 void TestSettings::parseAutoSave_data()

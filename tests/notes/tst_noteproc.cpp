@@ -1,7 +1,7 @@
 // The text-note procedures: new notes, rebuilding from records and store elements,
 // retitling, the style pickers (on a note and on the panel's sample), resetting all
 // notes, and reading a file into a note.
-#include "core/NoteStore.h"
+#include "core/NoteRecord.h"
 #include "core/TextRules.h"
 #include "app/FlashMsg.h"
 #include "app/Program.h"

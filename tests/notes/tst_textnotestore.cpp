@@ -1,7 +1,7 @@
 // Text notes through the note store: a store of varied text notes loads into windows in
 // slot order and saves back byte for byte, in the program on test seams and in the real
 // program; the rolled-up height, deleted slots and minimised notes as the writer sees them.
-#include "core/NoteStore.h"
+#include "core/NoteRecord.h"
 #include "core/TextRules.h"
 #include "app/Program.h"
 #include "notes/TextNoteProt.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/NoteStore.h"
+#include "core/store/StoreWriter.h"
 #include "app/Program.h"
 #include "app/NoteWindow.h"
 #include "panel/NCP.h"

@@ -1,4 +1,4 @@
-#include "core/StoreFile.h"
+#include "core/store/StoreFile.h"
 
 #include <QDir>
 #include <QFile>
