@@ -131,7 +131,9 @@ BinaryReadResult ReadNoteFile(QByteArrayView bytes, const NoteDefaults &defaults
  * converted with \a scale; a factor below 1 counts as 15) CR LF, then notes to the
  * end. Top and left are real positions here. A width or height not above 0 is left
  * empty, so the window keeps its default size (a check list stored with height 0
- * gets its default size that way).
+ * gets its default size that way). The first line must be followed by CR LF, as the
+ * Windows program always wrote it: a file whose line break was rewritten has had
+ * its binary records damaged the same way, so it is WrongHeader, not read.
  */
 BinaryReadResult ReadRecordStore(QByteArrayView bytes, const PixelScale &scale,
                                  const NoteDefaults &defaults = {});
