@@ -42,10 +42,8 @@ void readStyle(ByteReader &in, NoteStyle &style, const NoteStyle &defaults)
 }
 
 /// Sets \a error to the sentence about the field that does not fit; false when one does not.
-bool writeString(ByteWriter &out, QStringView text, const QString &what, QString *error)
+void tooLong(QStringView text, const QString &what, QString *error)
 {
-    if (out.string(text))
-        return true;
     if (error) {
         const QLocale locale;
         *error = QStringLiteral("The %1 is too long for a note file: it takes %2 bytes, and a note file "
@@ -53,6 +51,13 @@ bool writeString(ByteWriter &out, QStringView text, const QString &what, QString
                      .arg(what, locale.toString(qlonglong(ToWindows1252(text).size())),
                           locale.toString(qlonglong(ByteWriter::MaxStringBytes)));
     }
+}
+
+bool writeString(ByteWriter &out, QStringView text, const QString &what, QString *error)
+{
+    if (out.string(text))
+        return true;
+    tooLong(text, what, error);
     return false;
 }
 
@@ -282,8 +287,10 @@ bool WriteCheckListBody(ByteWriter &out, const CheckListRecord &body, QString *e
     const QList<CheckRow> &rows = body.rows.isEmpty() ? OneEmptyRow : body.rows;
     for (qsizetype i = 0; i < rows.size(); ++i) {
         out.int16(rows[i].checked ? 1 : 0);
-        if (!writeString(out, rows[i].text, QStringLiteral("text of row %1").arg(i + 1), error))
+        if (!out.string(rows[i].text)) {
+            tooLong(rows[i].text, QStringLiteral("text of row %1").arg(i + 1), error);
             return false;
+        }
         out.bool16(i == rows.size() - 1);
     }
     return true;

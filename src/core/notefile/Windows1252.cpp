@@ -92,14 +92,17 @@ QString FromWindows1252(QByteArrayView bytes)
 QByteArray ToWindows1252(QStringView text)
 {
     const CodePage &page = codePage();
-    QByteArray bytes;
-    bytes.reserve(text.size());
+    // At most one byte per UTF-16 unit; a surrogate pair gives one.
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    char *out = bytes.data();
+    qsizetype n = 0;
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype len = characterLength(text, i);
         const int b = len == 1 ? page.byteOf(text[i].unicode()) : -1;
-        bytes.append(b < 0 ? '?' : char(b));
+        out[n++] = b < 0 ? '?' : char(b);
         i += len;
     }
+    bytes.truncate(n);
     return bytes;
 }
 
