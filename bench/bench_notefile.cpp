@@ -3,7 +3,7 @@
 // 1,000-record Pellux.DAT at start-up, and importing 1,000 single-note files in one go
 // (half text notes of about 2 KB, half check lists of 30 rows).
 
-#include "core/NoteStore.h"
+#include "core/store/StoreWriter.h"
 #include "core/notefile/BinaryFields.h"
 #include "core/notefile/LegacyDat.h"
 #include "core/notefile/NoteFile.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/StoreFile.h"
+#include "core/store/StoreFile.h"
 
 #include <QByteArray>
 #include <QString>

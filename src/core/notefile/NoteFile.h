@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/NoteRecord.h"
-#include "core/NoteStore.h"
+#include "core/store/StoreTextForms.h"
 #include "core/notefile/BinaryFields.h"
 
 #include <QByteArray>
