@@ -3,30 +3,40 @@
 #include "platform/SoundPlayer.h"
 #include "platform/WaveInfo.h"
 
+#include <QAudioFormat>
 #include <QElapsedTimer>
 #include <QObject>
 
 #include <memory>
 #include <vector>
 
+class QAudioSink;
 class QEventLoop;
-class QSoundEffect;
+class QIODevice;
 
 namespace pellux {
 
 /**
- * The sound player on QtMultimedia's QSoundEffect. It decodes the wave file in
- * this process and hands the samples straight to the desktop's audio server
- * (PulseAudio, or PipeWire's PulseAudio service), with no media plug-in: Qt 6.4's
- * default GStreamer back end would need further plug-in packages to play a wave
- * file at all, and its FFmpeg back end is still a preview. The price is the
- * formats: QSoundEffect plays uncompressed 8- and 16-bit integer wave files, and
- * open() says so for any other kind rather than giving silence without a word.
+ * The sound player on QtMultimedia's QAudioSink, which hands the wave file's
+ * samples straight to the desktop's audio server (PulseAudio, or PipeWire's
+ * PulseAudio service) with no media plug-in. The obvious candidates fall short
+ * on Qt 6.4: QSoundEffect stops its output the moment it has handed over the last
+ * samples, so the audio server drops the last tenth of a second or so of every
+ * sound, and it plays only 8- and 16-bit files; QMediaPlayer's default GStreamer
+ * back end needs further plug-in packages to play a wave file at all, and its
+ * FFmpeg back end is still a preview. libcanberra would bring a second audio
+ * stack for what Qt's own output does.
  *
- * QSoundEffect may report a sound as playing for ever (with no audio device, or a
- * suspended one), and may report the end while the last part is still in the
- * audio server's buffer. So the end is taken from the file itself: the length its
- * header gives, at the least, and that length plus endMarginMs() at the most.
+ * The wave file's header (WaveInfo) gives the format and the length; the samples
+ * are read from the file as the output asks for them. Integer samples of 8, 16 or
+ * 32 bits and 32-bit float are played; open() says so for any other kind rather
+ * than giving silence without a word.
+ *
+ * The end is taken from the file itself as much as from the output, as an output
+ * may never report it (a suspended device) or report it before the audio server
+ * has played its buffer: the sound ends once its own length has passed and the
+ * output has run dry and been given drainMs() to play its buffer, and in any case
+ * when its length plus endMarginMs() has passed.
  */
 class QtSoundPlayer : public QObject, public SoundPlayer
 {
@@ -43,23 +53,31 @@ public:
     QString errorString() const override { return m_error; }
 
     /// The open sound's length by its header, in milliseconds; 0 when nothing is open.
-    qint64 durationMs() const { return m_effect ? m_wave.durationMs() : 0; }
-    /// How long past its own length a sound may take to be reported finished.
+    qint64 durationMs() const { return m_source ? m_wave.durationMs() : 0; }
+    /// How long past its own length a sound may take to end.
     static constexpr int endMarginMs() { return 500; }
-    /// How long a wave file may take to load before open() gives up on it.
-    static constexpr int loadTimeoutMs() { return 3000; }
+    /// How long the output is kept after it ran dry, for the audio server to play what it holds.
+    static constexpr int drainMs() { return 250; }
 
 private:
+    enum class Stage { Idle, Playing, Ended, TimedOut, Failed };
+
     qint64 deadlineMs() const { return m_wave.durationMs() + endMarginMs(); }
+    /// Where the sound is now (the clock decides as much as the output's reports).
+    Stage stage() const;
+    void stopOutput();
     /// Runs window events in \a loop until it is ended; false when close() ended it.
     bool runWait(QEventLoop &loop);
-    enum class Load { Loaded, Failed, Closed };
-    Load waitUntilLoaded();
 
-    std::unique_ptr<QSoundEffect> m_effect;
     WaveInfo m_wave;
+    QAudioFormat m_format;
+    std::unique_ptr<QIODevice> m_source;
+    std::unique_ptr<QAudioSink> m_output;
     QString m_error;
     QElapsedTimer m_sincePlay;
+    /// When the output ran out of samples, in ms after play(); -1 while it has not.
+    qint64 m_ranDryAt = -1;
+    bool m_outputFailed = false;
     /// The waits in progress (window events may start one inside another), so that
     /// close() can end them all.
     std::vector<QEventLoop *> m_waits;

@@ -138,6 +138,7 @@ std::optional<WaveInfo> readWaveInfo(QIODevice &device, QString *error)
             }
             // A length that runs past the end (a file cut short, or one written as a
             // stream) counts only what is really there.
+            info.dataOffset = body;
             const qint64 present = qMax<qint64>(0, fileSize - body);
             info.dataBytes = size == kUnknownSize ? present : qMin<qint64>(size, present);
             if (info.dataBytes == 0) {

@@ -28,6 +28,8 @@ struct WaveInfo
     /// Average bytes a second as the header states them (the only measure of compressed sound).
     qint64 byteRate = 0;
     int blockAlign = 0;
+    /// Where the sound data starts in the file.
+    qint64 dataOffset = 0;
     /// Bytes of sound data that the file really holds (a header that claims more is
     /// cut to the file's end).
     qint64 dataBytes = 0;
