@@ -7,7 +7,8 @@ JOBS=$(nproc 2>/dev/null || echo 2)
 # Debian packages the build, the tests and the run need.
 PACKAGES="build-essential cmake ninja-build pkg-config ccache \
 qt6-base-dev qt6-base-dev-tools libgl-dev libqt6svg6 \
-libbenchmark-dev libexpat1-dev xvfb xauth x11-utils dbus"
+libbenchmark-dev libexpat1-dev xvfb xauth x11-utils dbus \
+libcurl4-openssl-dev libgmime-3.0-dev python3-aiosmtpd openssl"
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
