@@ -36,11 +36,12 @@ class Recorder:
             await asyncio.sleep(self.data_delay)
         self.count += 1
         base = os.path.join(self.out, 'msg-%d' % self.count)
+        user = getattr(session, 'auth_data', None)
         meta = {
             'mail_from': envelope.mail_from,
             'rcpt_tos': envelope.rcpt_tos,
             'tls': session.ssl is not None,
-            'auth_user': session.login_data.decode() if isinstance(session.login_data, bytes) else session.login_data,
+            'auth_user': user.decode() if isinstance(user, bytes) else user,
         }
         for suffix, data in (('.eml', envelope.original_content), ('.json', json.dumps(meta).encode())):
             with open(base + suffix + '.part', 'wb') as f:

@@ -59,6 +59,7 @@ std::optional<SmtpServerAddress> ParseSmtpServer(const QString &text, QString *e
         rest = rest.mid(plainPrefix.size()).trimmed();
     }
 
+    const QString written = rest;
     QString scheme = QStringLiteral("smtp");
     const qsizetype sep = rest.indexOf(QStringLiteral("://"));
     if (sep >= 0) {
@@ -82,6 +83,7 @@ std::optional<SmtpServerAddress> ParseSmtpServer(const QString &text, QString *e
     if (port < 1 || port > 65535)
         return fail(QStringLiteral("\"%1\" is not a mail server address.").arg(text.trimmed()));
 
+    a.text = written;
     a.host = url.host();
     a.port = port;
     QUrl canonical;
@@ -111,7 +113,7 @@ struct Smtp::Private
     MailError error;
 
     // One transfer's state, read by libcurl's callbacks.
-    QByteArray lastReply;
+    QByteArray refusal;   ///< the server's last 4xx or 5xx reply
     QFile *upload = nullptr;
 
     bool fail(int number, const QString &description)
@@ -135,13 +137,13 @@ struct Smtp::Private
 
 int Smtp::Private::debug(CURL *, curl_infotype type, char *data, size_t size, void *self)
 {
-    // Only what the server says is kept; what we send (the AUTH line among it) is never looked at.
+    // Only what the server says is looked at; what we send (the AUTH line among it) never is.
     if (type == CURLINFO_HEADER_IN) {
         const QByteArray chunk(data, qsizetype(size));
-        const QList<QByteArray> lines = chunk.split('\n');
-        for (const QByteArray &line : lines) {
-            if (!line.trimmed().isEmpty())
-                static_cast<Private *>(self)->lastReply = line.trimmed();
+        for (const QByteArray &raw : chunk.split('\n')) {
+            const QByteArray line = raw.trimmed();
+            if (line.size() >= 3 && (line.at(0) == '4' || line.at(0) == '5'))
+                static_cast<Private *>(self)->refusal = line;
         }
     }
     return 0;
@@ -215,7 +217,7 @@ bool Smtp::Private::perform(bool connectOnly, const QByteArray &from, const QLis
         curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, curl_off_t(upload->size()));
     }
 
-    lastReply.clear();
+    refusal.clear();
     const CURLcode rc = curl_easy_perform(h);
     long response = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &response);
@@ -235,14 +237,14 @@ bool Smtp::Private::reportCurl(CURLcode rc, long response, const char *errbuf)
         return fail(MailErrorClearTextLogin,
                     QStringLiteral("The server %1 offers no encrypted connection (STARTTLS), so the password was not "
                                    "sent. To log in without encryption anyway, write the server as \"plain:%2\".")
-                        .arg(server->host, server->host));
+                        .arg(server->host, server->text));
     QString description = QString::fromUtf8(errbuf).trimmed();
     if (description.isEmpty())
         description = QString::fromUtf8(curl_easy_strerror(rc));
     int number = int(rc);
     if (response >= 400) {
         number = int(response);
-        const QString reply = printableReply(lastReply);
+        const QString reply = printableReply(refusal);
         if (!reply.isEmpty())
             description += QStringLiteral(" - the server said: ") + reply;
     }

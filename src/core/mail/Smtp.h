@@ -22,6 +22,7 @@ namespace pellux {
  */
 struct SmtpServerAddress
 {
+    QString text;                    ///< as written, without "plain:"
     QString url;                     ///< what libcurl is given: scheme://host:port
     QString host;
     int port = 25;
