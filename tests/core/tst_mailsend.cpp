@@ -225,6 +225,10 @@ void TestMailSend::serverKinds_data()
     secure.requireTls = true;
     QTest::newRow("STARTTLS, login only under TLS") << secure << "%1" << true << false << true;
     QTest::newRow("STARTTLS, plain: does not turn TLS off") << secure << "plain:%1" << true << false << true;
+    SmtpTestServer::Options smtps = auth;
+    smtps.tls = true;
+    smtps.implicitTls = true;
+    QTest::newRow("smtps: login inside TLS from the start") << smtps << "smtps://%1" << true << false << true;
 }
 
 void TestMailSend::serverKinds()

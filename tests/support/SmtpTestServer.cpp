@@ -76,6 +76,8 @@ bool SmtpTestServer::start()
     }
     if (m_options.requireTls)
         args << QStringLiteral("--require-tls");
+    if (m_options.implicitTls)
+        args << QStringLiteral("--implicit-tls");
     for (const QString &r : m_options.refuse)
         args << QStringLiteral("--refuse") << r;
     if (m_options.dataDelay > 0)

@@ -36,6 +36,7 @@ public:
         QString authPassword;
         bool tls = false;        ///< offer STARTTLS with a fresh self-signed certificate
         bool requireTls = false;
+        bool implicitTls = false; ///< with tls: TLS from the first byte (smtps) instead of STARTTLS
         QStringList refuse;      ///< recipients answered with 550
         double dataDelay = 0;    ///< seconds before the DATA reply
         bool silent = false;     ///< accept and never answer

@@ -40,7 +40,7 @@ class Recorder:
         meta = {
             'mail_from': envelope.mail_from,
             'rcpt_tos': envelope.rcpt_tos,
-            'tls': session.ssl is not None,
+            'tls': session.ssl is not None or server.transport.get_extra_info('sslcontext') is not None,
             'auth_user': user.decode() if isinstance(user, bytes) else user,
         }
         for suffix, data in (('.eml', envelope.original_content), ('.json', json.dumps(meta).encode())):
@@ -74,6 +74,7 @@ async def main():
     p.add_argument('--auth', help='USER:PASSWORD that must log in')
     p.add_argument('--tls', nargs=2, metavar=('CERT', 'KEY'), help='offer STARTTLS')
     p.add_argument('--require-tls', action='store_true')
+    p.add_argument('--implicit-tls', action='store_true', help='TLS from the first byte (smtps) instead of STARTTLS')
     p.add_argument('--refuse', action='append', default=[], help='recipient to reject with 550')
     p.add_argument('--data-delay', type=float, default=0.0, help='seconds before answering DATA')
     p.add_argument('--silent', action='store_true', help='accept connections and never answer')
@@ -87,13 +88,17 @@ async def main():
         if a.tls:
             context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
             context.load_cert_chain(a.tls[0], a.tls[1])
-        kwargs = dict(hostname='pellux-test', tls_context=context, require_starttls=a.require_tls)
+        starttls = context if not a.implicit_tls else None
+        kwargs = dict(hostname='pellux-test', tls_context=starttls, require_starttls=a.require_tls)
         if a.auth:
             user, password = a.auth.split(':', 1)
+            # aiosmtpd counts only STARTTLS as TLS, so a server in TLS from the start
+            # cannot ask for it; the client's own rule is what is under test there.
             kwargs.update(authenticator=authenticator_for(user, password, a.out), auth_required=True,
-                          auth_require_tls=bool(a.tls))
+                          auth_require_tls=starttls is not None)
         handler = Recorder(a.out, a.refuse, a.data_delay)
-        server = await loop.create_server(lambda: SMTP(handler, **kwargs), '127.0.0.1', 0)
+        server = await loop.create_server(lambda: SMTP(handler, **kwargs), '127.0.0.1', 0,
+                                          ssl=context if a.implicit_tls else None)
 
     stop = loop.create_future()
     threading.Thread(target=lambda: (sys.stdin.read(), loop.call_soon_threadsafe(stop.set_result, None)),
