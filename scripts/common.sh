@@ -8,7 +8,9 @@ JOBS=$(nproc 2>/dev/null || echo 2)
 PACKAGES="build-essential cmake ninja-build pkg-config ccache \
 qt6-base-dev qt6-base-dev-tools libgl-dev libqt6svg6 \
 libbenchmark-dev libexpat1-dev xvfb xauth x11-utils dbus \
-qt6-multimedia-dev pulseaudio pulseaudio-utils sox"
+qt6-multimedia-dev pulseaudio pulseaudio-utils sox \
+libcurl4-openssl-dev libgmime-3.0-dev qtkeychain-qt6-dev libsecret-1-0 \
+python3-aiosmtpd openssl gnome-keyring"
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
