@@ -31,7 +31,7 @@ public:
     MsgResult message(const MessageRequest &) override { return MsgResult::Cancel; }
     QString input(const QString &, const QString &, const QString &) override { return {}; }
     std::optional<QColor> color(const QColor &) override { return std::nullopt; }
-    std::optional<FontChoice> font(const FontChoice &) override { return std::nullopt; }
+    std::optional<NoteStyle> font(const NoteStyle &) override { return std::nullopt; }
     FileAnswer openFile(const FileRequest &) override { return {}; }
     FileAnswer saveFile(const FileRequest &) override { return {}; }
     QString password(const QString &, const QString &, bool, int) override { return {}; }
@@ -47,8 +47,8 @@ public:
 class Screen96 : public ScreenMetrics
 {
 public:
-    int twipsPerPixelX() const override { return 15; }
-    int twipsPerPixelY() const override { return 15; }
+    int queryTwipsPerPixelX() const override { return 15; }
+    int queryTwipsPerPixelY() const override { return 15; }
     int screenWidthTwips() const override { return 1280 * 15; }
     int screenHeightTwips() const override { return 1024 * 15; }
 };

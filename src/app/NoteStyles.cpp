@@ -41,35 +41,18 @@ QFont toQFont(const NoteStyle &style)
     return f;
 }
 
-FontChoice fontChoiceOf(const NoteStyle &style)
+void applyFontChoice(NoteStyle &style, const NoteStyle &choice, bool withStrikeout)
 {
-    FontChoice f;
-    f.name = style.fontName;
-    f.size = style.fontSize;
-    f.bold = style.bold;
-    f.italic = style.italic;
-    f.underline = style.underline;
-    f.strikeout = style.strikethru;
-    f.color = toQColor(style.foreColor);
-    return f;
-}
-
-void applyFontChoice(NoteStyle &style, const FontChoice &choice, bool withStrikeout)
-{
-    style.fontName = choice.name;
-    style.fontSize = choice.size;
-    style.bold = choice.bold;
-    style.italic = choice.italic;
-    style.underline = choice.underline;
-    if (withStrikeout)
-        style.strikethru = choice.strikeout;
-    if (choice.color.isValid() && choice.color != toQColor(style.foreColor))
-        style.foreColor = fromQColor(choice.color);
+    const bool strikethru = style.strikethru;
+    style.takeFont(choice);
+    if (!withStrikeout)
+        style.strikethru = strikethru;
+    style.foreColor = choice.foreColor;
 }
 
 bool PickStyleFont(Program &program, NoteStyle &style, bool withStrikeout)
 {
-    const std::optional<FontChoice> chosen = program.prompts().font(fontChoiceOf(style));
+    const std::optional<NoteStyle> chosen = program.prompts().font(style);
     if (!chosen)
         return false;
     applyFontChoice(style, *chosen, withStrikeout);

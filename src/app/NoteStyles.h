@@ -18,13 +18,12 @@ ColorValue fromQColor(const QColor &color);
 /// The font a note style paints with (the application's font family when none is named).
 QFont toQFont(const NoteStyle &style);
 
-/// The font dialog's starting point: a note style's font and text colour.
-FontChoice fontChoiceOf(const NoteStyle &style);
 /**
- * Takes a font dialog's choice into \a style. \a withStrikeout false keeps the style's
- * own strike-through. An unchanged colour keeps its form, so a system colour stays one.
+ * Takes a font dialog's choice into \a style: its font and its text colour (an unchanged
+ * colour keeps its form, so a system colour stays one). \a withStrikeout false keeps the
+ * style's own strike-through.
  */
-void applyFontChoice(NoteStyle &style, const FontChoice &choice, bool withStrikeout);
+void applyFontChoice(NoteStyle &style, const NoteStyle &choice, bool withStrikeout);
 
 /// The font dialog, started from \a style; true (and \a style changed) when a font was chosen.
 bool PickStyleFont(Program &program, NoteStyle &style, bool withStrikeout);

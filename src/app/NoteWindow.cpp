@@ -298,7 +298,7 @@ int NoteWindow::Height() const
 
 static int toPixels(int twips, int tpp)
 {
-    return tpp > 0 ? qRound(double(twips) / tpp) : twips;
+    return qRound(double(twips) / tpp);
 }
 
 void NoteWindow::setLeft(int twips)

@@ -178,9 +178,7 @@ NoteEntry Program::EntryOf(const StoredNote &note)
 NoteDefaults Program::noteDefaults() const
 {
     NoteDefaults d;
-    ApplyFontSetting(d.style, settings.font);
-    d.style.foreColor = settings.Fore;
-    d.style.backColor = settings.Back;
+    d.style = settings.sample;
     d.ontop = settings.AlwaysOnTop != 0;
     d.rollup = settings.RollUp != 0;
     d.dynamicTitle = settings.DynamicTitle != 0;
@@ -189,9 +187,7 @@ NoteDefaults Program::noteDefaults() const
 
 void Program::setSampleStyle(const NoteStyle &style)
 {
-    settings.font = FontSettingOf(style);
-    settings.Fore = style.foreColor;
-    settings.Back = style.backColor;
+    settings.sample = style;
     emit noteDefaultsChanged();
 }
 
@@ -501,7 +497,7 @@ void Program::LoadSettings()
         listFont = p->listFontStyle();
     else
         listFont.fontName = QApplication::font().family();
-    settings = settingsStore().load(FontSettingOf(listFont), clock().today());
+    settings = settingsStore().load(listFont, clock().today());
 
     // A stored position off the screen comes back to the corner.
     if (settings.Top >= screen().screenHeightTwips())

@@ -120,14 +120,12 @@ void CheckListProt::buildMenus()
 
 int CheckListProt::tppX() const
 {
-    const int t = m_program.screen().twipsPerPixelX();
-    return t > 0 ? t : 15;
+    return m_program.screen().twipsPerPixelX();
 }
 
 int CheckListProt::tppY() const
 {
-    const int t = m_program.screen().twipsPerPixelY();
-    return t > 0 ? t : 15;
+    return m_program.screen().twipsPerPixelY();
 }
 
 int CheckListProt::px(int twips, bool vertical) const

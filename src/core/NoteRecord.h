@@ -65,6 +65,24 @@ struct NoteStyle
     ColorValue backColor = DefaultNoteBack;
 
     bool operator==(const NoteStyle &) const = default;
+
+    /// The font part (name, size, bold, italic, underline, strike-through) of \a other, colours kept.
+    void takeFont(const NoteStyle &other)
+    {
+        fontName = other.fontName;
+        fontSize = other.fontSize;
+        bold = other.bold;
+        italic = other.italic;
+        underline = other.underline;
+        strikethru = other.strikethru;
+    }
+    bool sameFont(const NoteStyle &other) const
+    {
+        NoteStyle a = *this;
+        a.foreColor = other.foreColor;
+        a.backColor = other.backColor;
+        return a == other;
+    }
 };
 
 /// One row of a check list.

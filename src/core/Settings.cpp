@@ -223,26 +223,26 @@ void writeField(ProgramSettings &s, const QVariant &value)
 }
 
 template <auto Member>
-QVariant readFontField(const ProgramSettings &s)
+QVariant readStyleField(const ProgramSettings &s)
 {
-    return QVariant::fromValue(s.font.*Member);
+    return QVariant::fromValue(s.sample.*Member);
 }
 
 template <auto Member>
-void writeFontField(ProgramSettings &s, const QVariant &value)
+void writeStyleField(ProgramSettings &s, const QVariant &value)
 {
-    using T = std::remove_cvref_t<decltype(s.font.*Member)>;
-    s.font.*Member = value.value<T>();
+    using T = std::remove_cvref_t<decltype(s.sample.*Member)>;
+    s.sample.*Member = value.value<T>();
 }
 
 template <auto Member>
 constexpr SettingField field{&readField<Member>, &writeField<Member>};
 template <auto Member>
-constexpr SettingField fontField{&readFontField<Member>, &writeFontField<Member>};
+constexpr SettingField styleField{&readStyleField<Member>, &writeStyleField<Member>};
 constexpr SettingField notHeld{};
 
 using P = ProgramSettings;
-using F = FontSetting;
+using F = NoteStyle;
 using W = SettingWriter;
 namespace form = settingforms;
 
@@ -251,23 +251,23 @@ std::vector<SettingRow> makeRows()
     const QString S = SectionSettings;
     const QString C = SectionColors;
     const QString T = SectionFont;
-    const FontSetting font;
+    const NoteStyle font;
     // Each row: key, section, name, default, text form, who writes it, where the program holds it.
     return {
         {Setting::Top, S, QStringLiteral("Top"), 100, &form::Twips, W::SaveSettingsWhileVisible, field<&P::Top>},
         {Setting::Left, S, QStringLiteral("Left"), 100, &form::Twips, W::SaveSettingsWhileVisible, field<&P::Left>},
-        {Setting::Fore, C, QStringLiteral("Fore"), SystemWindowText, &form::Colour, W::SaveSettings, field<&P::Fore>},
-        {Setting::Back, C, QStringLiteral("Back"), DefaultNoteBack, &form::Colour, W::SaveSettings, field<&P::Back>},
+        {Setting::Fore, C, QStringLiteral("Fore"), SystemWindowText, &form::Colour, W::SaveSettings, styleField<&F::foreColor>},
+        {Setting::Back, C, QStringLiteral("Back"), DefaultNoteBack, &form::Colour, W::SaveSettings, styleField<&F::backColor>},
         // The "Font" defaults stand in for the panel list's font, which load is given.
-        {Setting::FontName, T, QStringLiteral("Name"), font.name, &form::FontName, W::SaveSettings, fontField<&F::name>},
-        {Setting::FontSize, T, QStringLiteral("Size"), font.size, &form::PointSize, W::SaveSettings, fontField<&F::size>},
-        {Setting::FontBold, T, QStringLiteral("Bold"), font.bold, &form::BoolWord, W::SaveSettings, fontField<&F::bold>},
+        {Setting::FontName, T, QStringLiteral("Name"), font.fontName, &form::FontName, W::SaveSettings, styleField<&F::fontName>},
+        {Setting::FontSize, T, QStringLiteral("Size"), font.fontSize, &form::PointSize, W::SaveSettings, styleField<&F::fontSize>},
+        {Setting::FontBold, T, QStringLiteral("Bold"), font.bold, &form::BoolWord, W::SaveSettings, styleField<&F::bold>},
         {Setting::FontItalic, T, QStringLiteral("Italic"), font.italic, &form::BoolWord, W::SaveSettings,
-         fontField<&F::italic>},
+         styleField<&F::italic>},
         {Setting::FontUnderline, T, QStringLiteral("Underline"), font.underline, &form::BoolWord, W::SaveSettings,
-         fontField<&F::underline>},
-        {Setting::FontStrikethrough, T, QStringLiteral("Strikethrough"), font.strikethrough, &form::BoolWord,
-         W::SaveSettings, fontField<&F::strikethrough>},
+         styleField<&F::underline>},
+        {Setting::FontStrikethrough, T, QStringLiteral("Strikethrough"), font.strikethru, &form::BoolWord,
+         W::SaveSettings, styleField<&F::strikethru>},
         {Setting::AutoSave, S, QStringLiteral("AutoSave"), 5, &form::Minutes, W::SaveSettings, field<&P::AutoSave>},
         {Setting::TaskbarIcon, S, QStringLiteral("TaskbarIcon"), 0, &form::Integer, W::SaveSettings,
          field<&P::TaskbarIcon>},
@@ -400,11 +400,11 @@ void SettingsStore::set(Setting key, const QVariant &value, const QLocale &local
     write(row.section, row.name, row.form->format(typed, locale));
 }
 
-ProgramSettings SettingsStore::load(const FontSetting &listFont, const QDate &today, const QLocale &locale) const
+ProgramSettings SettingsStore::load(const NoteStyle &listFont, const QDate &today, const QLocale &locale) const
 {
     ProgramSettings s;
     // The defaults known only now.
-    s.font = listFont;
+    s.sample.takeFont(listFont);
     s.NextUpdateCheck = today;
     // A missing key, or one whose text does not convert, keeps the default.
     for (const SettingRow &row : SettingRows()) {

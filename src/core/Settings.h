@@ -15,40 +15,11 @@ class QSettings;
 
 namespace pellux {
 
-/// Font of the new-note sample as the settings hold it.
-struct FontSetting
-{
-    QString name;
-    float size = 8.25f;
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strikethrough = false;
-
-    bool operator==(const FontSetting &) const = default;
-};
-
-/// The font part of a note style, as the "Font" settings hold it.
-inline FontSetting FontSettingOf(const NoteStyle &style)
-{
-    return FontSetting{style.fontName, style.fontSize, style.bold, style.italic, style.underline, style.strikethru};
-}
-
-inline void ApplyFontSetting(NoteStyle &style, const FontSetting &font)
-{
-    style.fontName = font.name;
-    style.fontSize = font.size;
-    style.bold = font.bold;
-    style.italic = font.italic;
-    style.underline = font.underline;
-    style.strikethru = font.strikethrough;
-}
-
 /**
  * Every program setting, as held in memory after loading. Default-constructed it
  * holds each key's default from SettingRows() (the "Font" keys then hold those of
- * FontSetting, and "NextUpdateCheck" a null date, until load gives the panel
- * list's font and today).
+ * a default NoteStyle, and "NextUpdateCheck" a null date, until load gives the
+ * panel list's font and today).
  */
 struct ProgramSettings
 {
@@ -61,9 +32,8 @@ struct ProgramSettings
     int Top{};                  ///< twips
     int Left{};                 ///< twips
     int WindowState{};
-    FontSetting font;
-    ColorValue Fore{};
-    ColorValue Back{};
+    /// The new-note font and colours: the "Font" keys, "Fore" and "Back".
+    NoteStyle sample;
     int AlwaysOnTop{};
     int DynamicTitle{};
     int RollUp{};
@@ -246,7 +216,7 @@ public:
      * Reads every key. \a listFont is the default of the "Font" keys (the panel
      * list's font); \a today the default of "NextUpdateCheck".
      */
-    ProgramSettings load(const FontSetting &listFont, const QDate &today,
+    ProgramSettings load(const NoteStyle &listFont, const QDate &today,
                          const QLocale &locale = QLocale()) const;
 
     /**

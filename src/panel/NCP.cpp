@@ -170,8 +170,8 @@ void NCP::followNoteTable()
 
 void NCP::buildControls()
 {
-    const int tx = qMax(1, m_program.screen().twipsPerPixelX());
-    const int ty = qMax(1, m_program.screen().twipsPerPixelY());
+    const int tx = m_program.screen().twipsPerPixelX();
+    const int ty = m_program.screen().twipsPerPixelY();
     // Tab-page controls: positions in twips from the tab control's corner.
     auto onPage = [tx, ty](QWidget *w, int left, int top, int width, int height) {
         w->setGeometry(left / tx, (top - kTabStripTwips) / ty, width / tx, height / ty);
@@ -521,12 +521,9 @@ void NCP::showNoteDefaults()
     pal.setColor(QPalette::Base, toQColor(style.backColor));
     NoteSample->setPalette(pal);
     // The sample's text names its font: a new font rebuilds it.
-    NoteStyle font = style;
-    font.foreColor = font.backColor = 0;
-    NoteStyle shown = m_shownSample;
-    shown.foreColor = shown.backColor = 0;
+    const bool newFont = !style.sameFont(m_shownSample);
     m_shownSample = style;
-    if (font != shown)
+    if (newFont)
         UpdateSample();
     // Set without saving: the boxes only show what the program holds.
     for (const auto &[box, on] : {std::pair{chkAlwaysOnTop, d.ontop}, std::pair{chkDynamicTitle, d.dynamicTitle},
@@ -790,8 +787,8 @@ void NCP::cmdConvDynTitle_Click()
 
 void NCP::cmdSaveSet_Click()
 {
-    const int tx = qMax(1, m_program.screen().twipsPerPixelX());
-    const int ty = qMax(1, m_program.screen().twipsPerPixelY());
+    const int tx = m_program.screen().twipsPerPixelX();
+    const int ty = m_program.screen().twipsPerPixelY();
     const int top = y() * ty;
     const int left = x() * tx;
     m_program.settings.Top = top;

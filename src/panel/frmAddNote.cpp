@@ -48,8 +48,8 @@ void frmAddNote::centreOnScreen()
 {
     adjustSize();
     const ScreenMetrics &screen = m_program.screen();
-    const int tx = qMax(1, screen.twipsPerPixelX());
-    const int ty = qMax(1, screen.twipsPerPixelY());
+    const int tx = screen.twipsPerPixelX();
+    const int ty = screen.twipsPerPixelY();
     const int screenW = screen.screenWidthTwips() / tx;
     const int screenH = screen.screenHeightTwips() / ty;
     // Placed before it is first shown, so the dialog is not re-centred over the panel.

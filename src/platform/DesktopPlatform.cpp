@@ -51,13 +51,13 @@ QScreen *primary()
 
 } // namespace
 
-int QtScreenMetrics::twipsPerPixelX() const
+int QtScreenMetrics::queryTwipsPerPixelX() const
 {
     QScreen *s = primary();
     return s ? twipsPerPixel(s->logicalDotsPerInchX()) : 15;
 }
 
-int QtScreenMetrics::twipsPerPixelY() const
+int QtScreenMetrics::queryTwipsPerPixelY() const
 {
     QScreen *s = primary();
     return s ? twipsPerPixel(s->logicalDotsPerInchY()) : 15;

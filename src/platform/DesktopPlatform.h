@@ -23,10 +23,12 @@ public:
 class QtScreenMetrics : public ScreenMetrics
 {
 public:
-    int twipsPerPixelX() const override;
-    int twipsPerPixelY() const override;
     int screenWidthTwips() const override;
     int screenHeightTwips() const override;
+
+protected:
+    int queryTwipsPerPixelX() const override;
+    int queryTwipsPerPixelY() const override;
 };
 
 /**

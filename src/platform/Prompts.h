@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/NoteRecord.h"
 #include "platform/ModalScope.h"
 
 #include <QColor>
@@ -26,19 +27,6 @@ struct MessageRequest
     MsgButtons buttons = MsgButtons::Ok;
     /// The default button; Ok/Yes when unset.
     std::optional<MsgResult> defaultButton;
-};
-
-/// Font as the font dialog shows it.
-struct FontChoice
-{
-    QString name;
-    float size = 8.25f;
-    bool bold = false;
-    bool italic = false;
-    bool underline = false;
-    bool strikeout = false;
-    /// Text colour offered with the font ("effects" of the dialog).
-    QColor color;
 };
 
 struct FileRequest
@@ -80,8 +68,12 @@ public:
     /// A colour dialog started from \a initial; nullopt when cancelled.
     virtual std::optional<QColor> color(const QColor &initial) = 0;
 
-    /// A font dialog started from \a initial; nullopt when cancelled.
-    virtual std::optional<FontChoice> font(const FontChoice &initial) = 0;
+    /**
+     * A font dialog started from the font of \a initial; nullopt when cancelled. The
+     * answer is \a initial with the chosen font (and, where the dialog offers one, the
+     * chosen text colour).
+     */
+    virtual std::optional<NoteStyle> font(const NoteStyle &initial) = 0;
 
     virtual FileAnswer openFile(const FileRequest &request) = 0;
     virtual FileAnswer saveFile(const FileRequest &request) = 0;

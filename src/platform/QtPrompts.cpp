@@ -101,26 +101,27 @@ std::optional<QColor> QtPrompts::color(const QColor &initial)
     return c;
 }
 
-std::optional<FontChoice> QtPrompts::font(const FontChoice &initial)
+std::optional<NoteStyle> QtPrompts::font(const NoteStyle &initial)
 {
     const ModalScope scope(modal());
-    QFont f(initial.name);
-    f.setPointSizeF(initial.size > 0 ? initial.size : 8.25);
+    QFont f(initial.fontName);
+    f.setPointSizeF(initial.fontSize > 0 ? initial.fontSize : 8.25);
     f.setBold(initial.bold);
     f.setItalic(initial.italic);
     f.setUnderline(initial.underline);
-    f.setStrikeOut(initial.strikeout);
+    f.setStrikeOut(initial.strikethru);
     bool ok = false;
     const QFont chosen = QFontDialog::getFont(&ok, f, dialogParent());
     if (!ok)
         return std::nullopt;
-    FontChoice out = initial;
-    out.name = chosen.family();
-    out.size = float(chosen.pointSizeF());
+    // Qt's font dialog has no colour: the text colour comes back as it went in.
+    NoteStyle out = initial;
+    out.fontName = chosen.family();
+    out.fontSize = float(chosen.pointSizeF());
     out.bold = chosen.bold();
     out.italic = chosen.italic();
     out.underline = chosen.underline();
-    out.strikeout = chosen.strikeOut();
+    out.strikethru = chosen.strikeOut();
     return out;
 }
 

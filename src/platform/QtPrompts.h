@@ -16,7 +16,7 @@ public:
     MsgResult message(const MessageRequest &request) override;
     QString input(const QString &prompt, const QString &title, const QString &defaultText) override;
     std::optional<QColor> color(const QColor &initial) override;
-    std::optional<FontChoice> font(const FontChoice &initial) override;
+    std::optional<NoteStyle> font(const NoteStyle &initial) override;
     FileAnswer openFile(const FileRequest &request) override;
     FileAnswer saveFile(const FileRequest &request) override;
     QString password(const QString &title, const QString &label, bool confirm, int maxLength) override;

@@ -10,11 +10,22 @@ class ScreenMetrics
 {
 public:
     virtual ~ScreenMetrics() = default;
-    /// 1440 / logical DPI of the primary screen; 15 at 96 DPI.
-    virtual int twipsPerPixelX() const = 0;
-    virtual int twipsPerPixelY() const = 0;
+    /**
+     * 1440 / logical DPI of the primary screen; 15 at 96 DPI. A screen that reports no
+     * usable factor (0 or less) counts as 96 DPI, so every conversion may divide by it.
+     */
+    int twipsPerPixelX() const { return guarded(queryTwipsPerPixelX()); }
+    int twipsPerPixelY() const { return guarded(queryTwipsPerPixelY()); }
     virtual int screenWidthTwips() const = 0;
     virtual int screenHeightTwips() const = 0;
+
+protected:
+    /// What the screen reports, unguarded.
+    virtual int queryTwipsPerPixelX() const = 0;
+    virtual int queryTwipsPerPixelY() const = 0;
+
+private:
+    static int guarded(int tpp) { return tpp > 0 ? tpp : 15; }
 };
 
 } // namespace pellux

@@ -195,21 +195,21 @@ private slots:
         w->setNoteStyle(s);
         const int smallHeight = w->textHeight();
 
-        FontChoice chosen;
-        chosen.name = QStringLiteral("DejaVu Serif");
-        chosen.size = 20.0f;
+        NoteStyle chosen;
+        chosen.fontName = QStringLiteral("DejaVu Serif");
+        chosen.fontSize = 20.0f;
         chosen.bold = true;
         chosen.italic = true;
         chosen.underline = true;
-        chosen.strikeout = true;
-        chosen.color = QColor(0, 128, 0);
+        chosen.strikethru = true;
+        chosen.foreColor = fromQColor(QColor(0, 128, 0));
         f.prompts.answerFont(chosen);
         w->mnuNoteFont->trigger();
 
-        const FontChoice preset = f.prompts.last().initialFont;
-        QCOMPARE(preset.name, s.fontName);
-        QCOMPARE(preset.size, 9.0f);
-        QCOMPARE(preset.color, QColor(255, 0, 0));
+        const NoteStyle preset = f.prompts.last().initialFont;
+        QCOMPARE(preset.fontName, s.fontName);
+        QCOMPARE(preset.fontSize, 9.0f);
+        QCOMPARE(toQColor(preset.foreColor), QColor(255, 0, 0));
 
         const NoteStyle now = w->noteStyle();
         QCOMPARE(now.fontName, QStringLiteral("DejaVu Serif"));

@@ -12,11 +12,11 @@ const QLocale US(QLocale::English, QLocale::UnitedStates);
 const QLocale DE(QLocale::German, QLocale::Germany);
 const QDate Today(2026, 12, 10);
 
-FontSetting listFont()
+NoteStyle listFont()
 {
-    FontSetting f;
-    f.name = QStringLiteral("List Face");
-    f.size = 9.75f;
+    NoteStyle f;
+    f.fontName = QStringLiteral("List Face");
+    f.fontSize = 9.75f;
     f.bold = true;
     return f;
 }
@@ -31,12 +31,12 @@ QString field(const ProgramSettings &s, const QString &name)
     if (name == QLatin1String("Top")) return QString::number(s.Top);
     if (name == QLatin1String("Left")) return QString::number(s.Left);
     if (name == QLatin1String("WindowState")) return QString::number(s.WindowState);
-    if (name == QLatin1String("Name")) return s.font.name;
-    if (name == QLatin1String("Size")) return QString::number(s.font.size);
-    if (name == QLatin1String("Bold")) return QString::number(s.font.bold);
-    if (name == QLatin1String("Strikethrough")) return QString::number(s.font.strikethrough);
-    if (name == QLatin1String("Fore")) return QString::number(s.Fore);
-    if (name == QLatin1String("Back")) return QString::number(s.Back);
+    if (name == QLatin1String("Name")) return s.sample.fontName;
+    if (name == QLatin1String("Size")) return QString::number(s.sample.fontSize);
+    if (name == QLatin1String("Bold")) return QString::number(s.sample.bold);
+    if (name == QLatin1String("Strikethrough")) return QString::number(s.sample.strikethru);
+    if (name == QLatin1String("Fore")) return QString::number(s.sample.foreColor);
+    if (name == QLatin1String("Back")) return QString::number(s.sample.backColor);
     if (name == QLatin1String("AlwaysOnTop")) return QString::number(s.AlwaysOnTop);
     if (name == QLatin1String("DynamicTitle")) return QString::number(s.DynamicTitle);
     if (name == QLatin1String("RollUp")) return QString::number(s.RollUp);
@@ -113,9 +113,7 @@ ProgramSettings unusualSettings()
     s.SystemTrayIcon = 0;
     s.Top = 2400;
     s.Left = -150;
-    s.font = FontSetting{QStringLiteral("Courier New"), 10.5f, false, true, true, true};
-    s.Fore = 0x336699;
-    s.Back = qint32(0x8000000F);
+    s.sample = NoteStyle{QStringLiteral("Courier New"), 10.5f, false, true, true, true, 0x336699, qint32(0x8000000F)};
     s.AlwaysOnTop = 1;
     s.DynamicTitle = 0;
     s.RollUp = 1;
@@ -184,14 +182,14 @@ void TestSettings::defaultsWhenNothingStored()
     SettingsStore store;
     const ProgramSettings s = store.load(listFont(), Today, US);
     ProgramSettings expected;
-    expected.font = listFont();
+    expected.sample.takeFont(listFont());
     expected.NextUpdateCheck = Today;
     QCOMPARE(s, expected);
     // The values new notes start from: the system window-text colour on yellow,
     // dynamic titles on, on-top and roll-up off, auto-save every 5 minutes, tray icon
     // on, no taskbar button.
-    QCOMPARE(s.Fore, qint32(-2147483640));
-    QCOMPARE(s.Back, 65535);
+    QCOMPARE(s.sample.foreColor, qint32(-2147483640));
+    QCOMPARE(s.sample.backColor, 65535);
     QCOMPARE(s.DynamicTitle, 1);
     QCOMPARE(s.AlwaysOnTop, 0);
     QCOMPARE(s.RollUp, 0);
@@ -478,7 +476,7 @@ void TestSettings::everyKeyDefaultsWhenMissing()
     if (row.field) {
         QCOMPARE(row.field.read(ProgramSettings()), row.defaultValue);
         // Given the table's own font and no date, load holds every default as it stands.
-        QCOMPARE(row.field.read(store.load(FontSetting(), QDate(), US)), row.defaultValue);
+        QCOMPARE(row.field.read(store.load(NoteStyle(), QDate(), US)), row.defaultValue);
     }
     QVERIFY(!QFile::exists(m_env->settingsFile()));
 }
@@ -511,7 +509,7 @@ void TestSettings::everyKeyRoundTrips()
     SettingsStore store;
     QCOMPARE(store.value(row.key, locale), sample);
     if (row.field)
-        QCOMPARE(row.field.read(store.load(FontSetting(), Today, locale)), sample);
+        QCOMPARE(row.field.read(store.load(NoteStyle(), Today, locale)), sample);
 }
 
 void TestSettings::everyKeyRefusesUnconvertibleText_data()
@@ -539,7 +537,7 @@ void TestSettings::everyKeyRefusesUnconvertibleText()
     QVERIFY(!store.storedValue(row.key, US));
     QCOMPARE(store.value(row.key, US), row.defaultValue);
     if (row.field)
-        QCOMPARE(row.field.read(store.load(FontSetting(), QDate(), US)), row.defaultValue);
+        QCOMPARE(row.field.read(store.load(NoteStyle(), QDate(), US)), row.defaultValue);
 }
 
 void TestSettings::parseAutoSave_data()

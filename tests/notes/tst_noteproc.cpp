@@ -398,33 +398,33 @@ private slots:
         const QString sampleText = panel.NoteSample->text();
         const QString fontSetting = storedSetting(QStringLiteral("Font/Name"));
 
-        FontChoice chosen;
-        chosen.name = QStringLiteral("DejaVu Serif");
-        chosen.size = 16.5f;
+        NoteStyle chosen;
+        chosen.fontName = QStringLiteral("DejaVu Serif");
+        chosen.fontSize = 16.5f;
         chosen.bold = true;
         chosen.italic = false;
         chosen.underline = true;
-        chosen.strikeout = false;
-        chosen.color = QColor(0x40, 0x50, 0x60);
+        chosen.strikethru = false;
+        chosen.foreColor = fromQColor(QColor(0x40, 0x50, 0x60));
         f.prompts.clear();
-        f.prompts.answerFont(cancel ? std::nullopt : std::optional<FontChoice>(chosen));
+        f.prompts.answerFont(cancel ? std::nullopt : std::optional<NoteStyle>(chosen));
         NoteProc::PickNoteFont(*f.program, slot);
 
         QVERIFY(f.prompts.unexpected().isEmpty());
         const NoteStyle target = slot == 0 ? sample : noteStyle;
-        const FontChoice &offered = f.prompts.last().initialFont;
-        QCOMPARE(offered.name, target.fontName);
-        QCOMPARE(offered.size, target.fontSize);
+        const NoteStyle &offered = f.prompts.last().initialFont;
+        QCOMPARE(offered.fontName, target.fontName);
+        QCOMPARE(offered.fontSize, target.fontSize);
         QCOMPARE(offered.bold, target.bold);
         QCOMPARE(offered.italic, target.italic);
         QCOMPARE(offered.underline, target.underline);
-        QCOMPARE(offered.strikeout, target.strikethru);
-        QCOMPARE(offered.color, toQColor(target.foreColor));
+        QCOMPARE(offered.strikethru, target.strikethru);
+        QCOMPARE(toQColor(offered.foreColor), toQColor(target.foreColor));
 
         NoteStyle expected = target;
         if (!cancel) {
-            expected.fontName = chosen.name;
-            expected.fontSize = chosen.size;
+            expected.fontName = chosen.fontName;
+            expected.fontSize = chosen.fontSize;
             expected.bold = true;
             expected.italic = false;
             expected.underline = true;

@@ -173,13 +173,13 @@ private slots:
         f.start();
         NCP &p = ncp(*f.program);
         p.show();
-        FontChoice chosen;
-        chosen.name = name;
-        chosen.size = size;
+        NoteStyle chosen;
+        chosen.fontName = name;
+        chosen.fontSize = size;
         chosen.bold = styles.at(0);
         chosen.italic = styles.at(1);
         chosen.underline = styles.at(2);
-        chosen.strikeout = styles.at(3);
+        chosen.strikethru = styles.at(3);
         f.prompts.answerFont(chosen);
         p.SelFont->click();
         QCOMPARE(f.prompts.last().kind, AskedPrompt::Font);

@@ -39,8 +39,8 @@ public:
     int tppY = 15;
     int widthPx = 1280;
     int heightPx = 1024;
-    int twipsPerPixelX() const override { return tppX; }
-    int twipsPerPixelY() const override { return tppY; }
+    int queryTwipsPerPixelX() const override { return tppX; }
+    int queryTwipsPerPixelY() const override { return tppY; }
     int screenWidthTwips() const override { return widthPx * tppX; }
     int screenHeightTwips() const override { return heightPx * tppY; }
 };

@@ -52,13 +52,13 @@ std::optional<QColor> ScriptedPrompts::color(const QColor &initial)
     return take<std::optional<QColor>>(a).value_or(std::nullopt);
 }
 
-std::optional<FontChoice> ScriptedPrompts::font(const FontChoice &initial)
+std::optional<NoteStyle> ScriptedPrompts::font(const NoteStyle &initial)
 {
     const ModalScope scope(modal());
     AskedPrompt a;
     a.kind = AskedPrompt::Font;
     a.initialFont = initial;
-    return take<std::optional<FontChoice>>(a).value_or(std::nullopt);
+    return take<std::optional<NoteStyle>>(a).value_or(std::nullopt);
 }
 
 FileAnswer ScriptedPrompts::openFile(const FileRequest &request)

@@ -19,7 +19,7 @@ struct AskedPrompt
     std::optional<MsgResult> defaultButton;
     QString defaultText;            ///< input default
     QColor initialColor;
-    FontChoice initialFont;
+    NoteStyle initialFont;
     FileRequest file;
     bool confirm = false;           ///< password: with a repeat box
     int maxLength = 0;
@@ -34,13 +34,13 @@ struct AskedPrompt
 class ScriptedPrompts : public Prompts
 {
 public:
-    using Answer = std::variant<MsgResult, QString, std::optional<QColor>, std::optional<FontChoice>, FileAnswer>;
+    using Answer = std::variant<MsgResult, QString, std::optional<QColor>, std::optional<NoteStyle>, FileAnswer>;
 
     void answerMessage(MsgResult r) { m_answers.append(Answer{r}); }
     void answerInput(const QString &text) { m_answers.append(Answer{text}); }
     void answerPassword(const QString &text) { m_answers.append(Answer{text}); }
     void answerColor(std::optional<QColor> c) { m_answers.append(Answer{c}); }
-    void answerFont(std::optional<FontChoice> f) { m_answers.append(Answer{f}); }
+    void answerFont(std::optional<NoteStyle> f) { m_answers.append(Answer{f}); }
     void answerFile(const FileAnswer &f) { m_answers.append(Answer{f}); }
 
     const QList<AskedPrompt> &asked() const { return m_asked; }
@@ -59,7 +59,7 @@ public:
     MsgResult message(const MessageRequest &request) override;
     QString input(const QString &prompt, const QString &title, const QString &defaultText) override;
     std::optional<QColor> color(const QColor &initial) override;
-    std::optional<FontChoice> font(const FontChoice &initial) override;
+    std::optional<NoteStyle> font(const NoteStyle &initial) override;
     FileAnswer openFile(const FileRequest &request) override;
     FileAnswer saveFile(const FileRequest &request) override;
     QString password(const QString &title, const QString &label, bool confirm, int maxLength) override;
