@@ -576,10 +576,17 @@ QString NCP::listEntry(int slot) const
 
 void NCP::onNoteAdded(int slot)
 {
-    // Entry slot-1 belongs to slot: a slot filled again keeps its place in the list.
-    while (NoteList->count() < slot)
+    const QString &title = m_program.notes().entry(slot)->title;
+    // Entry slot-1 belongs to slot: a slot filled again keeps its place in the list. Each
+    // change of an entry costs the list a new layout of it, so a new slot is added with
+    // its title at once.
+    while (NoteList->count() < slot - 1)
         NoteList->addItem(kDeleted);
-    NoteList->item(slot - 1)->setText(m_program.notes().entry(slot)->title);
+    if (NoteList->count() == slot - 1) {
+        NoteList->addItem(title);
+        return;
+    }
+    NoteList->item(slot - 1)->setText(title);
     if (slot == selectedSlot())
         NoteList_Click();
 }
