@@ -1,6 +1,7 @@
 #include "app/Program.h"
 #include "features/Features.h"
 #include "platform/DesktopPlatform.h"
+#include "platform/KeychainSecretStore.h"
 #include "platform/QtPrompts.h"
 
 #include <QApplication>
@@ -35,7 +36,8 @@ int main(int argc, char *argv[])
     pellux::SystemClock clock;
     pellux::QtScreenMetrics screen;
     pellux::DesktopSystemQueries system;
-    pellux::Program program({prompts, clock, screen, system});
+    pellux::KeychainSecretStore secrets;
+    pellux::Program program({prompts, clock, screen, system, &secrets});
     pellux::InstallFeatures(program);
     program.appPath = QCoreApplication::applicationDirPath();
     program.workingDirectory = QDir::currentPath();

@@ -4,6 +4,7 @@
 #include "app/ControlPanel.h"
 #include "app/FlashMsg.h"
 #include "app/NoteWindow.h"
+#include "app/SmtpPassword.h"
 #include "core/NoteGuid.h"
 #include "core/channel/ControlClient.h"
 #include "core/store/StoreDomReader.h"
@@ -66,6 +67,20 @@ Program::~Program()
     m_unloading.clear();
     m_panel.reset();
     m_flash.reset();
+}
+
+SmtpPasswordStore &Program::smtpPassword()
+{
+    if (!m_smtpPassword) {
+        SecretStore *store = m_services.secrets;
+        if (!store) {
+            m_noSecrets = std::make_unique<NoSecretStore>();
+            store = m_noSecrets.get();
+        }
+        m_settingsAccess = std::make_unique<SettingsStoreAccess>(settingsStore());
+        m_smtpPassword = std::make_unique<SmtpPasswordStore>(*store, *m_settingsAccess);
+    }
+    return *m_smtpPassword;
 }
 
 ModalState &Program::modal() const

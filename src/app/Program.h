@@ -34,6 +34,9 @@ class NoteWindow;
 class Program;
 class Prompts;
 class ScreenMetrics;
+class SecretStore;
+class SettingsStoreAccess;
+class SmtpPasswordStore;
 class SystemQueries;
 
 /// The seams the program runs on; production and tests hand in their own.
@@ -43,6 +46,8 @@ struct Services
     Clock &clock;
     ScreenMetrics &screen;
     SystemQueries &system;
+    /// The desktop's secret store (the SMTP password); none: the settings file keeps it.
+    SecretStore *secrets = nullptr;
 };
 
 /// The note window that was activated last.
@@ -100,6 +105,8 @@ public:
     ScreenMetrics &screen() const { return m_services.screen; }
     SystemQueries &system() const { return m_services.system; }
     SettingsStore &settingsStore() const { return *m_settingsStore; }
+    /// The SMTP password: in the secret store, or in the settings where none answers.
+    SmtpPasswordStore &smtpPassword();
     /// Up while a modal dialog is: tray clicks are ignored, alarms wait.
     ModalState &modal() const;
     PixelScale pixelScale() const;
@@ -238,6 +245,9 @@ private:
 
     Services m_services;
     std::unique_ptr<SettingsStore> m_settingsStore;
+    std::unique_ptr<SecretStore> m_noSecrets;
+    std::unique_ptr<SettingsStoreAccess> m_settingsAccess;
+    std::unique_ptr<SmtpPasswordStore> m_smtpPassword;
     Notes m_notes;
     std::unique_ptr<Commands> m_hub;
     PanelFactory m_panelFactory;

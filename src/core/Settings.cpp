@@ -280,8 +280,10 @@ std::vector<SettingRow> makeRows()
         {Setting::EMailType, S, QStringLiteral("EMailType"), 0, &form::Integer, W::SaveSettings, field<&P::EMailType>},
         {Setting::SMTPUserID, S, QStringLiteral("SMTPUserID"), QString(), &form::Text, W::SaveSettings,
          field<&P::SMTPUserID>},
-        {Setting::SMTPPassword, S, QStringLiteral("SMTPPassword"), QString(), &form::HexText, W::SaveSettings,
-         field<&P::SMTPPassword>},
+        // The password lives in the desktop's secret store; this key is only the fallback
+        // where none answers, written by the password store alone (SmtpPasswordStore).
+        {Setting::SMTPPassword, S, QStringLiteral("SMTPPassword"), QString(), &form::HexText, W::OwnMoment,
+         notHeld},
         {Setting::NoteShortMenus, S, QStringLiteral("NoteShortMenus"), false, &form::BoolWord, W::SaveSettings,
          field<&P::NoteShortMenus>},
         {Setting::NoteDTPrint, S, QStringLiteral("NoteDTPrint"), true, &form::BoolWord, W::SaveSettings,
@@ -369,6 +371,11 @@ void SettingsStore::write(const QString &section, const QString &key, const QStr
 bool SettingsStore::contains(const QString &section, const QString &key) const
 {
     return m_settings->contains(section + QLatin1Char('/') + key);
+}
+
+void SettingsStore::remove(const QString &section, const QString &key)
+{
+    m_settings->remove(section + QLatin1Char('/') + key);
 }
 
 std::optional<QVariant> SettingsStore::storedValueOf(const SettingRow &row, const QLocale &locale) const

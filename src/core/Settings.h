@@ -44,7 +44,6 @@ struct ProgramSettings
     QString ReturnEMail;
     int EMailType{};
     QString SMTPUserID;
-    QString SMTPPassword;       ///< held decoded
     QString Version;
     QDate NextUpdateCheck;
 
@@ -211,6 +210,7 @@ public:
     QString read(const QString &section, const QString &key, const QString &defaultText) const;
     void write(const QString &section, const QString &key, const QString &text);
     bool contains(const QString &section, const QString &key) const;
+    void remove(const QString &section, const QString &key);
 
     /**
      * Reads every key. \a listFont is the default of the "Font" keys (the panel

@@ -19,7 +19,7 @@ ProgramFixture::ProgramFixture(bool seedVersion)
         s.setValue(QStringLiteral("Settings/NextUpdateCheck"), SettingDateText(clock.today().addMonths(2)));
         s.sync();
     }
-    program = std::make_unique<Program>(Services{prompts, clock, screen, system});
+    program = std::make_unique<Program>(Services{prompts, clock, screen, system, &secrets});
     InstallFeatures(*program);
     program->endProcess = [this](int code) { endedWith = code; };
     program->appPath = QCoreApplication::applicationDirPath();

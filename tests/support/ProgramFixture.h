@@ -4,6 +4,7 @@
 #include "app/Program.h"
 #include "panel/PanelFeature.h"
 #include "support/Fakes.h"
+#include "support/FakeSecretStore.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TestEnvironment.h"
 
@@ -29,6 +30,7 @@ public:
     FakeClock clock;
     FakeScreen screen;
     FakeSystem system;
+    FakeSecretStore secrets;
     std::unique_ptr<Program> program;
     int endedWith = -1;         ///< exit code passed to the process end, -1 while running
 
