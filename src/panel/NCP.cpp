@@ -125,6 +125,7 @@ NCP::~NCP()
     m_program.disconnect(this);
     delete m_chooser.data();
     m_trayMenu.reset();
+    m_unloadedTrayMenu.reset();
 }
 
 frmPelluxMenu &NCP::trayMenu()
@@ -154,7 +155,14 @@ frmPelluxMenu &NCP::trayMenu()
 
 void NCP::unloadTrayMenu()
 {
-    m_trayMenu.reset();
+    if (!m_trayMenu)
+        return;
+    // Shutdown runs from the menu's own "Exit" click, while the menu is still handling it:
+    // the menu closes and stops following the notes now, and goes with the panel.
+    m_trayMenu->popup()->close();
+    m_trayMenu->disconnect();
+    m_program.notes().disconnect(m_trayMenu.get());
+    m_unloadedTrayMenu = std::move(m_trayMenu);
 }
 
 void NCP::followNoteTable()

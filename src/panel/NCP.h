@@ -174,6 +174,8 @@ private:
     PanelTimers m_timers;
     PanelTray m_tray;
     std::unique_ptr<frmPelluxMenu> m_trayMenu;
+    /// The tray menu after shutdown unloaded it (it may be handling the click that ended the program).
+    std::unique_ptr<frmPelluxMenu> m_unloadedTrayMenu;
     /// The sample as last shown, so a change of its font rebuilds the sample text.
     NoteStyle m_shownSample;
     QList<QObject *> m_hinted;                  ///< controls whose pointer moves update the status line
