@@ -2,8 +2,8 @@
 # Idle cost of a running Pellux: CPU time (utime + stime from /proc) used over a
 # quiet minute with 100 notes loaded, as a percentage of one core.
 #
-#   bench/idle_cpu.sh [--build DIR] [--seconds N] [--notes N] [--offscreen] [--no-tray]
-#                     [--focus-note]
+#   bench/idle_cpu.sh [--build DIR] [--seconds N] [--notes N] [--alarms N] [--offscreen]
+#                     [--no-tray] [--focus-note]
 #
 # By default the program runs on a private Xvfb display with a tray host (trayer),
 # so the tray icon, its 5 s check and the 100 ms window check all run as they do on
@@ -11,6 +11,10 @@
 # --focus-note clicks into a note first (needs xdotool), so a note is the window in
 # use, its caret blinks and the window check refreshes its paste command.
 # --offscreen runs on Qt's offscreen platform instead (no X server).
+# --alarms N arms the alarm of N notes spread through the store (none by default): half
+# repeat every day twelve hours from now, half are once-alarms at this minute tomorrow,
+# so every sweep meets candidates and none fires while the minute is measured. Compare
+# with a run without alarms started beside it, in the same minute on the same machine.
 # The profile (settings, store, runtime folder) is a temporary folder; nothing of
 # the user's is read or written.
 set -euo pipefail
@@ -22,15 +26,17 @@ notes=100
 offscreen=0
 tray=1
 focus=0
+alarms=0
 while [ $# -gt 0 ]; do
     case "$1" in
         --build) build="$2"; shift 2 ;;
         --seconds) seconds="$2"; shift 2 ;;
         --notes) notes="$2"; shift 2 ;;
+        --alarms) alarms="$2"; shift 2 ;;
         --offscreen) offscreen=1; shift ;;
         --no-tray) tray=0; shift ;;
         --focus-note) focus=1; shift ;;
-        -h|--help) sed -n 2,16p "$0"; exit 0 ;;
+        -h|--help) sed -n 2,21p "$0"; exit 0 ;;
         *) echo "unknown option: $1" >&2; exit 2 ;;
     esac
 done
@@ -76,12 +82,26 @@ EOF
 # A store of N notes: text notes and every fifth one a check list (the last one is
 # always a text note), spread over the screen.
 store="$XDG_DATA_HOME/Brackwel Systems/Pellux/Pellux.NoteData"
+[ "$alarms" -le "$notes" ] || { echo "--alarms $alarms: more alarms than notes" >&2; exit 2; }
+# The store's forms (en_US): "3:15:00 PM", "12/31/2026".
+later=$(LC_ALL=C date -d '+12 hours' '+%-I:%M:00 %p')
+this_minute=$(LC_ALL=C date '+%-I:%M:00 %p')
+tomorrow=$(LC_ALL=C date -d tomorrow '+%-m/%-d/%Y')
+off_alarm='<pelluxalarm><enabled>False</enabled><sound/><type>0</type><time>12:00:00 AM</time><date>12:00:00 AM</date><dow>False,False,False,False,False,False,False</dow></pelluxalarm>'
+repeat_alarm="<pelluxalarm><enabled>True</enabled><sound>/usr/share/sounds/alarm.wav</sound><type>1</type><time>$later</time><date>12:00:00 AM</date><dow>True,True,True,True,True,True,True</dow></pelluxalarm>"
+armed=0
+once_alarm="<pelluxalarm><enabled>True</enabled><sound/><type>0</type><time>$this_minute</time><date>$tomorrow</date><dow>False,False,False,False,False,False,False</dow></pelluxalarm>"
 {
     printf '<!--Pellux NoteData 4-->\r\n<notedata version="4">'
     for i in $(seq 1 "$notes"); do
         left=$(( (i * 37) % 900 ))
         top=$(( (i * 23) % 600 ))
-        alarm='<pelluxalarm><enabled>False</enabled><sound/><type>0</type><time>12:00:00 AM</time><date>12:00:00 AM</date><dow>False,False,False,False,False,False,False</dow></pelluxalarm>'
+        # Every (N / alarms)-th note, from the first, until the alarms are placed.
+        alarm="$off_alarm"
+        if [ "$armed" -lt "$alarms" ] && [ $(( (i - 1) % (notes / alarms) )) -eq 0 ]; then
+            if [ $(( armed % 2 )) -eq 0 ]; then alarm="$repeat_alarm"; else alarm="$once_alarm"; fi
+            armed=$(( armed + 1 ))
+        fi
         style='<font><name>DejaVu Sans</name><size>9</size><bold>False</bold><italic>False</italic><underline>False</underline><strikethru>False</strikethru></font><color><fore>#000000</fore><back>#FFFF00</back></color>'
         nid=$(printf 'BENCH:01012026:1000%02d:%02d' $(( i / 100 )) $(( i % 100 )))
         if [ $(( i % 5 )) -eq 1 ] && [ "$i" -ne "$notes" ]; then
@@ -151,10 +171,10 @@ sleep "$seconds"
 kill -0 "$pid" 2>/dev/null || { echo "pellux ended during the measurement" >&2; cat "$profile/pellux.log" >&2; exit 1; }
 t1=$(cpu_ticks); s1=$(run_ns); w1=$(date +%s%N)
 
-awk -v t="$((t1 - t0))" -v clk="$clk" -v s="$((s1 - s0))" -v w="$((w1 - w0))" -v n="$notes" '
+awk -v t="$((t1 - t0))" -v clk="$clk" -v s="$((s1 - s0))" -v w="$((w1 - w0))" -v n="$notes" -v a="$alarms" '
     BEGIN {
         wall = w / 1e9
-        printf "notes loaded:        %d\n", n
+        printf "notes loaded:        %d (%d with armed alarms)\n", n, a
         printf "wall time:           %.1f s\n", wall
         printf "utime+stime:         %d ticks (%.0f ms)\n", t, t * 1000 / clk
         printf "idle CPU:            %.3f %% of one core (utime+stime)\n", t / clk / wall * 100
@@ -163,3 +183,7 @@ awk -v t="$((t1 - t0))" -v clk="$clk" -v s="$((s1 - s0))" -v w="$((w1 - w0))" -v
 
 "$send" Exit >/dev/null 2>&1 || true
 for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+# The store written at the exit: every alarm still armed (none fired, none was lost).
+if [ "$alarms" -gt 0 ]; then
+    echo "armed alarms after:  $(grep -o '<enabled>True</enabled>' "$store" | wc -l) of $alarms"
+fi

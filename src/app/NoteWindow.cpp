@@ -243,9 +243,11 @@ void NoteWindow::SetAlarmData()
         mnuAlarmSet->setChecked(m_alarm.Enabled);
 }
 
-void NoteWindow::CheckAlarm(const QTime &TimeIn)
+void NoteWindow::CheckAlarm(const QDateTime &TimeIn)
 {
-    if (!AlarmDue(m_alarm, TimeIn, m_program.clock().today()))
+    // The sweep's own date: a sweep that waited for a dialog past midnight still
+    // belongs to the day it began on.
+    if (!AlarmDue(m_alarm, TimeIn.time(), TimeIn.date()))
         return;
     m_program.hub().run(Feature::FireAlarm, NoteNum);
 }

@@ -5,6 +5,7 @@
 #include "platform/Prompts.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QFont>
 #include <QKeySequence>
 #include <QList>
@@ -64,8 +65,9 @@ public:
     void GetAlarmData();
     /// Copies the program's CurrentAlarm into this note; ticks mnuAlarmSet when enabled.
     void SetAlarmData();
-    /// Fires the alarm when it is due at \a TimeIn (time of the current sweep).
-    void CheckAlarm(const QTime &TimeIn);
+    /// Fires the alarm when it is due at \a TimeIn (the moment the current sweep
+    /// began: its time of day, and its date for today's weekday and a once-alarm's day).
+    void CheckAlarm(const QDateTime &TimeIn);
     virtual void EMailNote(qint16 EMType, const QString &MailTo, const QString &MailSubject);
     virtual void CheckClipboard() = 0;
     virtual void RefreshDisplay();

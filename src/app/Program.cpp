@@ -12,8 +12,10 @@
 #include "core/store/StoreWriter.h"
 #include "core/TextRules.h"
 #include "platform/Clock.h"
+#include "platform/FreedesktopNotifier.h"
 #include "platform/ModalScope.h"
 #include "platform/Prompts.h"
+#include "platform/QtSoundPlayer.h"
 #include "platform/ScreenMetrics.h"
 #include "platform/SystemQueries.h"
 
@@ -21,6 +23,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopedValueRollback>
 #include <QUrl>
 #include <QWidget>
 
@@ -81,6 +84,24 @@ SmtpPasswordStore &Program::smtpPassword()
         m_smtpPassword = std::make_unique<SmtpPasswordStore>(*store, *m_settingsAccess);
     }
     return *m_smtpPassword;
+}
+
+SoundPlayer &Program::sound()
+{
+    if (m_services.sound)
+        return *m_services.sound;
+    if (!m_ownSound)
+        m_ownSound = std::make_unique<QtSoundPlayer>();
+    return *m_ownSound;
+}
+
+DesktopNotifier &Program::notifier()
+{
+    if (m_services.notifier)
+        return *m_services.notifier;
+    if (!m_ownNotifier)
+        m_ownNotifier = std::make_unique<FreedesktopNotifier>();
+    return *m_ownNotifier;
 }
 
 ModalState &Program::modal() const
@@ -494,11 +515,54 @@ void Program::CheckAlarms()
 {
     if (upperBound() < 1)
         return;
-    const QTime t = clock().now().time();
-    for (int i = 1; i <= upperBound(); ++i) {
-        if (NoteWindow *w = note(i))
-            w->CheckAlarm(t);
+    // The time is taken once, now, for the whole sweep, however late its last note is reached.
+    m_sweeps.push_back(AlarmSweep{clock().now(), 1});
+    RunAlarmSweeps();
+}
+
+void Program::RunAlarmSweeps()
+{
+    // A sweep that is under way (its alarm's sound plays, and events with it) takes the
+    // new one in turn when it is done: one alarm after the other, in slot order.
+    if (m_sweeping)
+        return;
+    const QScopedValueRollback<bool> sweeping(m_sweeping, true);
+    while (!m_sweeps.empty()) {
+        if (m_shuttingDown) {
+            m_sweeps.clear();
+            return;
+        }
+        AlarmSweep &sweep = m_sweeps.front();
+        if (sweep.next > upperBound()) {
+            m_sweeps.pop_front();
+            continue;
+        }
+        // An alarm window that waited inside a dialog's own event loop would hold that
+        // dialog open: the sweep stops here and goes on once the last dialog has closed.
+        if (modal().active()) {
+            waitForDialogsThenSweep();
+            return;
+        }
+        const int slot = sweep.next++;
+        const QDateTime at = sweep.at;
+        if (NoteWindow *w = note(slot))
+            w->CheckAlarm(at);
     }
+}
+
+void Program::waitForDialogsThenSweep()
+{
+    if (m_sweepWaiting)
+        return;
+    m_sweepWaiting = true;
+    // Queued: the dialog's caller finishes its own work before an alarm comes up.
+    connect(
+        &modal(), &ModalState::ended, this,
+        [this] {
+            m_sweepWaiting = false;
+            RunAlarmSweeps();
+        },
+        Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
 }
 
 // ---- settings ---------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include "core/store/StoreFile.h"
 
 #include <QDomDocument>
+#include <QDateTime>
 #include <QDomElement>
 #include <QList>
 #include <QObject>
@@ -16,6 +17,7 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -28,6 +30,7 @@ namespace pellux {
 class Clock;
 class Commands;
 class ControlPanel;
+class DesktopNotifier;
 class FlashMsg;
 class ModalState;
 class NoteWindow;
@@ -37,6 +40,7 @@ class ScreenMetrics;
 class SecretStore;
 class SettingsStoreAccess;
 class SmtpPasswordStore;
+class SoundPlayer;
 class SystemQueries;
 
 /// The seams the program runs on; production and tests hand in their own.
@@ -48,6 +52,11 @@ struct Services
     SystemQueries &system;
     /// The desktop's secret store (the SMTP password); none: the settings file keeps it.
     SecretStore *secrets = nullptr;
+    /// Plays the alarms' sounds; none: a QtSoundPlayer, made when the first sound plays.
+    SoundPlayer *sound = nullptr;
+    /// Posts the alarms' desktop notifications; none: the session bus's notification
+    /// service, reached when the first alarm fires.
+    DesktopNotifier *notifier = nullptr;
 };
 
 /// The note window that was activated last.
@@ -107,6 +116,9 @@ public:
     SettingsStore &settingsStore() const { return *m_settingsStore; }
     /// The SMTP password: in the secret store, or in the settings where none answers.
     SmtpPasswordStore &smtpPassword();
+    /// The alarms' sound player and desktop notifications.
+    SoundPlayer &sound();
+    DesktopNotifier &notifier();
     /// Up while a modal dialog is: tray clicks are ignored, alarms wait.
     ModalState &modal() const;
     PixelScale pixelScale() const;
@@ -171,7 +183,14 @@ public:
     void UnloadNotes();
     void RefreshNotes();
     void CheckRollUp();
+    /**
+     * One alarm sweep: every note's CheckAlarm at the time taken now. While a modal
+     * dialog is up the sweep waits, without an event loop of its own, and goes on
+     * when the last dialog has closed; sweeps due meanwhile follow in order.
+     */
     void CheckAlarms();
+    /// Sweeps begun and not yet through every slot.
+    int pendingAlarmSweeps() const { return int(m_sweeps.size()); }
     /// Hands a command line (a note file) to the running instance.
     void SendCommandLine(const QString &commandLine);
     /// True when another instance answered and was told to show its panel.
@@ -240,6 +259,8 @@ signals:
 
 private:
     void setAsideUnreadable(const QString &path, const QString &why);
+    void RunAlarmSweeps();
+    void waitForDialogsThenSweep();
     void discardWindow(NoteWindow *window);
     void followNoteTable();
 
@@ -248,6 +269,8 @@ private:
     std::unique_ptr<SecretStore> m_noSecrets;
     std::unique_ptr<SettingsStoreAccess> m_settingsAccess;
     std::unique_ptr<SmtpPasswordStore> m_smtpPassword;
+    std::unique_ptr<SoundPlayer> m_ownSound;
+    std::unique_ptr<DesktopNotifier> m_ownNotifier;
     Notes m_notes;
     std::unique_ptr<Commands> m_hub;
     PanelFactory m_panelFactory;
@@ -258,6 +281,15 @@ private:
     std::map<NoteKind, NoteKindProcs> m_kinds;
     /// Windows unloaded with deleteLater that may not be gone yet; finished with the program.
     QList<QPointer<NoteWindow>> m_unloading;
+    /// An alarm sweep: its time and the next slot it asks.
+    struct AlarmSweep
+    {
+        QDateTime at;
+        int next = 1;
+    };
+    std::deque<AlarmSweep> m_sweeps;
+    bool m_sweeping = false;
+    bool m_sweepWaiting = false;
     bool m_storeLoaded = false;
     bool m_shuttingDown = false;
     bool m_terminateRequested = false;

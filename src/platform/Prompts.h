@@ -4,6 +4,7 @@
 #include "platform/ModalScope.h"
 
 #include <QColor>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -45,6 +46,13 @@ struct FileAnswer
     int filterIndex = 1;        ///< 1-based position of the chosen filter
 };
 
+/// What the "Alarm Properties" dialog starts from.
+struct AlarmRequest
+{
+    AlarmRecord alarm;          ///< the note's alarm as it stands
+    QDateTime now;              ///< today and now, by the program's clock
+};
+
 /**
  * Every message box, input box and file/font/colour/printer/password dialog of
  * the program goes through this one interface. The production implementation
@@ -80,6 +88,10 @@ public:
 
     /// A password entry; empty when cancelled.
     virtual QString password(const QString &title, const QString &label, bool confirm, int maxLength) = 0;
+
+    /// The "Alarm Properties" dialog for one note's alarm: the record the user saved,
+    /// or nullopt when the dialog was cancelled.
+    virtual std::optional<AlarmRecord> alarmProperties(const AlarmRequest &request) = 0;
 
     /// Convenience for the common message box.
     MsgResult message(const QString &text, MsgIcon icon = MsgIcon::None,

@@ -1,5 +1,8 @@
 #include "platform/QtPrompts.h"
 
+#include "platform/QtSoundPlayer.h"
+#include "platform/frmAlarmSet.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QDialog>
@@ -12,6 +15,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace pellux {
@@ -201,6 +205,20 @@ QString QtPrompts::password(const QString &title, const QString &label, bool con
     if (dlg.exec() != QDialog::Accepted)
         return QString();
     return first->text();
+}
+
+std::optional<AlarmRecord> QtPrompts::alarmProperties(const AlarmRequest &request)
+{
+    const ModalScope scope(modal());
+    // The dialog's Play has a player of its own: an alarm's sound may be playing meanwhile.
+    QtSoundPlayer player;
+    frmAlarmSet dlg(*this, player, dialogParent());
+    dlg.setWindowFlag(Qt::WindowStaysOnTopHint);
+    dlg.SetAlarm(request.alarm, request.now);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        dlg.centreOn(screen->geometry());
+    dlg.exec();
+    return dlg.saved();
 }
 
 } // namespace pellux

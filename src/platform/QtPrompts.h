@@ -20,6 +20,7 @@ public:
     FileAnswer openFile(const FileRequest &request) override;
     FileAnswer saveFile(const FileRequest &request) override;
     QString password(const QString &title, const QString &label, bool confirm, int maxLength) override;
+    std::optional<AlarmRecord> alarmProperties(const AlarmRequest &request) override;
 };
 
 } // namespace pellux

@@ -147,7 +147,7 @@ private slots:
         QTest::newRow("Hide") << "mnuHide" << "&Hide" << "Ctrl+H" << true;
         QTest::newRow("On top") << "mnuOnTop" << "&Always On Top" << "" << true;
         QTest::newRow("Roll up") << "mnuRollUp" << "&Roll Up When Not In Use" << "Ctrl+R" << true;
-        QTest::newRow("Alarm") << "mnuAlarmSet" << "A&larm..." << "" << false;
+        QTest::newRow("Alarm") << "mnuAlarmSet" << "A&larm..." << "" << true;
         QTest::newRow("Font") << "mnuNoteFont" << "&Font..." << "Ctrl+F" << true;
         QTest::newRow("Fore") << "mnuNoteFore" << "Foreground &Color..." << "" << true;
         QTest::newRow("Back") << "mnuNoteBack" << "&Background Color..." << "Ctrl+B" << true;

@@ -101,7 +101,7 @@ public:
             s.sync();
         }
         // The same program as the base builds, on the prompts that can play events.
-        program = std::make_unique<Program>(Services{prompts, clock, screen, system, &secrets});
+        program = std::make_unique<Program>(services(prompts));
         InstallFeatures(*program);
         program->endProcess = [this](int code) { endedWith = code; };
         program->appPath = QCoreApplication::applicationDirPath();

@@ -3,6 +3,7 @@
 // monitor, so the test hears whether the wave file was played, and to its end.
 
 #include "platform/QtSoundPlayer.h"
+#include "support/PulseAudioServer.h"
 #include "support/TestEnvironment.h"
 
 #include <QElapsedTimer>
@@ -19,8 +20,7 @@ using namespace pellux;
 
 namespace {
 
-const QString kSink = QStringLiteral("pellux_test");
-constexpr int kRate = 44100;
+constexpr int kRate = test::PulseAudioServer::kRate;
 
 /// How loud a recording of 16-bit mono samples is.
 struct Loudness
@@ -61,81 +61,26 @@ class TestSoundPlayer : public QObject
 
 private:
     std::unique_ptr<test::TestEnvironment> m_env;
-    QProcess m_server;
+    test::PulseAudioServer m_pulse;
     QString m_tone; // 1 s of 440 Hz at half of full scale
-    QProcessEnvironment m_pulseEnv;
+    const QString kSink = m_pulse.sink();
 
-    int pactl(const QStringList &args)
-    {
-        QProcess p;
-        p.setProcessEnvironment(m_pulseEnv);
-        p.start(QStandardPaths::findExecutable(QStringLiteral("pactl")), args);
-        if (!p.waitForFinished(5000))
-            return -1;
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    }
+    int pactl(const QStringList &args) { return m_pulse.pactl(args); }
 
 private slots:
     void initTestCase()
     {
-        for (const char *tool : {"pulseaudio", "pactl", "pacat", "sox"}) {
-            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-                QSKIP(qPrintable(QStringLiteral("%1 is not installed (packages pulseaudio, pulseaudio-utils, sox)")
-                                     .arg(QLatin1String(tool))));
-        }
+        if (const QStringList missing = test::PulseAudioServer::missingTools(); !missing.isEmpty())
+            QSKIP(qPrintable(QStringLiteral("%1 not installed (packages pulseaudio, pulseaudio-utils, sox)")
+                                 .arg(missing.join(QStringLiteral(", ")))));
         m_env = std::make_unique<test::TestEnvironment>();
-        const QString root = m_env->root();
-        for (const char *d : {"pulse-home", "pulse-run", "pulse-config"})
-            QVERIFY(QDir(root).mkpath(QString::fromLatin1(d)));
-        QFile::setPermissions(root + "/pulse-run", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        const QString socket = root + "/pulse-native";
-        const QString script = root + "/pulse.pa";
-        QVERIFY(test::TestEnvironment::writeFile(
-            script, QStringLiteral("load-module module-null-sink sink_name=%1 rate=%2\n"
-                                   "set-default-sink %1\n"
-                                   "load-module module-native-protocol-unix auth-anonymous=1 socket=%3\n")
-                        .arg(kSink)
-                        .arg(kRate)
-                        .arg(socket)
-                        .toUtf8()));
-
-        // The server and every client of it live in the test's folder, not the user's.
-        m_pulseEnv = QProcessEnvironment::systemEnvironment();
-        m_pulseEnv.insert("HOME", root + "/pulse-home");
-        m_pulseEnv.insert("XDG_CONFIG_HOME", root + "/pulse-config");
-        m_pulseEnv.insert("XDG_RUNTIME_DIR", root + "/pulse-run");
-        m_pulseEnv.insert("PULSE_RUNTIME_PATH", root + "/pulse-run/pulse");
-        m_pulseEnv.insert("PULSE_STATE_PATH", root + "/pulse-state");
-        m_pulseEnv.insert("PULSE_COOKIE", root + "/pulse-cookie");
-        m_pulseEnv.insert("PULSE_SERVER", "unix:" + socket);
-        m_server.setProcessEnvironment(m_pulseEnv);
-        m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_server.start(QStandardPaths::findExecutable("pulseaudio"),
-                       {"-n", "--daemonize=no", "--system=false", "--exit-idle-time=-1", "--use-pid-file=no",
-                        "--log-target=stderr", "--log-level=error", "-F", script});
-        QVERIFY(m_server.waitForStarted(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(socket), 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(pactl({"info"}), 0, 10000);
-
-        // This process plays on that server too; QtMultimedia connects on first use.
-        qputenv("PULSE_SERVER", ("unix:" + socket).toUtf8());
-        qputenv("PULSE_COOKIE", (root + "/pulse-cookie").toUtf8());
-
-        m_tone = root + "/tone.wav";
-        QCOMPARE(QProcess::execute(QStandardPaths::findExecutable("sox"),
-                                   {"-n", "-r", QString::number(kRate), "-c", "1", "-b", "16", m_tone, "synth", "1",
-                                    "sine", "440", "vol", "0.5"}),
-                 0);
+        QString why;
+        QVERIFY2(m_pulse.start(&why), qPrintable(why));
+        m_tone = m_env->root() + "/tone.wav";
+        QVERIFY2(test::PulseAudioServer::makeTone(m_tone, QStringLiteral("1"), &why), qPrintable(why));
     }
 
-    void cleanupTestCase()
-    {
-        if (m_server.state() != QProcess::NotRunning) {
-            m_server.terminate();
-            if (!m_server.waitForFinished(5000))
-                m_server.kill();
-        }
-    }
+    void cleanupTestCase() { m_pulse.stop(); }
 
     void playsTheWholeSound_data()
     {
@@ -160,14 +105,9 @@ private slots:
         const qint64 length = qRound64(seconds.toDouble() * 1000);
 
         QProcess recorder;
-        recorder.setProcessEnvironment(m_pulseEnv);
-        recorder.start(QStandardPaths::findExecutable("pacat"),
-                       {"--record", "--raw", "--format=s16le", "--rate=" + QString::number(kRate), "--channels=1",
-                        "--latency-msec=20", "-d", kSink + ".monitor"});
-        QVERIFY(recorder.waitForStarted(5000));
-        // The monitor gives silence until something plays: the recording has begun.
-        QTRY_VERIFY_WITH_TIMEOUT(recorder.bytesAvailable() > 0, 10000);
-        QByteArray recording = recorder.readAllStandardOutput();
+        QByteArray recording;
+        QString why;
+        QVERIFY2(m_pulse.startRecording(recorder, &recording, &why), qPrintable(why));
 
         QtSoundPlayer player;
         QVERIFY2(player.open(file), qPrintable(player.errorString()));

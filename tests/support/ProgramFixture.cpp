@@ -9,7 +9,8 @@
 
 namespace pellux::test {
 
-ProgramFixture::ProgramFixture(bool seedVersion)
+ProgramFixture::ProgramFixture(bool seedVersion, SoundPlayer *realSound)
+    : m_sound(realSound)
 {
     system.appData = env.dataHome();
     system.temp = env.tempDir();
@@ -19,7 +20,7 @@ ProgramFixture::ProgramFixture(bool seedVersion)
         s.setValue(QStringLiteral("Settings/NextUpdateCheck"), SettingDateText(clock.today().addMonths(2)));
         s.sync();
     }
-    program = std::make_unique<Program>(Services{prompts, clock, screen, system, &secrets});
+    program = std::make_unique<Program>(services(prompts));
     InstallFeatures(*program);
     program->endProcess = [this](int code) { endedWith = code; };
     program->appPath = QCoreApplication::applicationDirPath();
@@ -31,6 +32,11 @@ ProgramFixture::~ProgramFixture()
     program.reset();
     // Windows unloaded with deleteLater go now, before the next test.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+Services ProgramFixture::services(Prompts &withPrompts)
+{
+    return Services{withPrompts, clock, screen, system, &secrets, m_sound ? m_sound : &sound, &notifier};
 }
 
 void ProgramFixture::start()

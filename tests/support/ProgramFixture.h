@@ -3,6 +3,8 @@
 #include "app/Commands.h"
 #include "app/Program.h"
 #include "panel/PanelFeature.h"
+#include "platform/FakeDesktopNotifier.h"
+#include "platform/FakeSoundPlayer.h"
 #include "support/Fakes.h"
 #include "support/FakeSecretStore.h"
 #include "support/ScriptedPrompts.h"
@@ -15,14 +17,16 @@ namespace pellux::test {
 /**
  * A whole program on test seams in a private folder: scripted prompts, a fake
  * clock, a 96 DPI 1280 x 1024 screen, and fake system queries whose data and temp
- * folders live in the test's own directory. The process end is recorded, not
+ * folders live in the test's own directory, a sound player that plays nothing
+ * and notifications that are only recorded. The process end is recorded, not
  * performed. Settings are pre-seeded so that start-up asks no first-run question
  * unless a test wants it (seedVersion = false).
  */
 class ProgramFixture
 {
 public:
-    explicit ProgramFixture(bool seedVersion = true);
+    /// \a realSound: the alarms play on it instead of the fake (a test that wants to hear them).
+    explicit ProgramFixture(bool seedVersion = true, SoundPlayer *realSound = nullptr);
     ~ProgramFixture();
 
     TestEnvironment env;
@@ -31,8 +35,13 @@ public:
     FakeScreen screen;
     FakeSystem system;
     FakeSecretStore secrets;
+    FakeSoundPlayer sound;
+    FakeDesktopNotifier notifier;
     std::unique_ptr<Program> program;
     int endedWith = -1;         ///< exit code passed to the process end, -1 while running
+
+    /// The seams above as the program takes them.
+    Services services(Prompts &withPrompts);
 
     /// LoadSettings then LoadNotes, as start-up does (no channel, panel not shown).
     void start();
@@ -41,6 +50,9 @@ public:
     QByteArray readStore() const;
     QString storePath() const;
     QString dataFolder() const;
+
+private:
+    SoundPlayer *m_sound = nullptr;
 };
 
 } // namespace pellux::test

@@ -93,4 +93,14 @@ QString ScriptedPrompts::password(const QString &title, const QString &label, bo
     return take<QString>(a).value_or(QString());
 }
 
+std::optional<AlarmRecord> ScriptedPrompts::alarmProperties(const AlarmRequest &request)
+{
+    const ModalScope scope(modal());
+    AskedPrompt a;
+    a.kind = AskedPrompt::Alarm;
+    a.title = QStringLiteral("Alarm Properties");
+    a.alarm = request;
+    return take<std::optional<AlarmRecord>>(a).value_or(std::nullopt);
+}
+
 } // namespace pellux::test
