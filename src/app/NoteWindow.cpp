@@ -3,8 +3,10 @@
 #include "app/Commands.h"
 #include "app/Program.h"
 #include "core/AlarmRules.h"
+#include "core/NotePassword.h"
 #include "core/store/StoreWriter.h"
 #include "platform/Clock.h"
+#include "platform/frmPassword.h"
 #include "platform/Prompts.h"
 #include "platform/ScreenMetrics.h"
 
@@ -14,6 +16,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPalette>
+#include <QPointer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -119,11 +122,10 @@ void NoteWindow::buildNoteMenus(const KindCommands &commands, const std::functio
     addMenuSeparator(mnuNoteOpts, "mnuJunkb");
     mnuAlarmSet = addMenuItem(mnuNoteOpts, QStringLiteral("A&larm..."), "mnuAlarmSet");
     mnuAlarmSet->setCheckable(true);
-    // Ticked while protected; nothing in the program shows or enables it.
+    // Ticked while protected. The protection outlives a restart (the store keeps a hash
+    // of the password), so the item is offered on every note.
     mnuPassword = addMenuItem(mnuNoteOpts, QStringLiteral("&Password Protect..."), "mnuPassword");
     mnuPassword->setCheckable(true);
-    mnuPassword->setVisible(false);
-    mnuPassword->setEnabled(false);
     mnuNoteColors0 = mnuNoteOpts->addMenu(QStringLiteral("Font && &Colors"));
     mnuNoteColors0->setObjectName(QStringLiteral("mnuNoteColors0"));
     mnuNoteFont = addMenuItem(mnuNoteColors0, QStringLiteral("&Font..."), "mnuNoteFont",
@@ -159,7 +161,7 @@ void NoteWindow::buildNoteMenus(const KindCommands &commands, const std::functio
                                                         {mnuPrint, Feature::PrintNote},
                                                         {mnuSaveNoteOut, Feature::SaveNoteToFile}};
     for (const auto &[action, feature] : provided) {
-        if (!hub.available(feature) && action != mnuPassword)
+        if (!hub.available(feature))
             markUnavailable(action);
         const Feature f = feature;
         connect(action, &QAction::triggered, this, [this, f] {
@@ -194,28 +196,44 @@ void NoteWindow::setClientWidget(QWidget *client)
     m_layout->addWidget(client);
 }
 
-void NoteWindow::SetNotePass(const QString &Pass)
+bool NoteWindow::SetNotePass(const QString &Pass)
 {
-    m_password = Pass;
-    m_program.notes().setProtected(NoteNum, !Pass.isEmpty());
+    QString hash;
+    if (!Pass.isEmpty()) {
+        hash = HashNotePassword(Pass);
+        if (hash.isEmpty())
+            return false;
+    }
+    restoreNotePass(hash);
+    return true;
+}
+
+void NoteWindow::restoreNotePass(const QString &hash)
+{
+    m_passwordHash = hash;
+    m_program.notes().setProtected(NoteNum, !hash.isEmpty());
     if (mnuPassword)
-        mnuPassword->setChecked(!Pass.isEmpty());
+        mnuPassword->setChecked(!hash.isEmpty());
 }
 
 QString NoteWindow::GetNotePass() const
 {
-    return m_password.isNull() ? QString(QLatin1String("")) : m_password;
+    return m_passwordHash.isNull() ? QString(QLatin1String("")) : m_passwordHash;
 }
 
 void NoteWindow::ShowNote()
 {
-    if (!isVisible() && !m_password.isEmpty()) {
-        const QString answer = m_program.prompts().password(QStringLiteral("Password"),
-                                                            QStringLiteral("Input Password:"), false, 12);
-        if (answer.isEmpty())
+    if (!isVisible() && !m_passwordHash.isEmpty()) {
+        // The dialog lets events run: the note may be unloaded before it is answered.
+        QPointer<NoteWindow> self(this);
+        Program &program = m_program;
+        const QString answer =
+            program.prompts().password(QStringLiteral("Password"), QStringLiteral("Input Password:"), false,
+                                       frmPassword::NotePasswordLength);
+        if (answer.isEmpty() || !self)
             return;
-        if (answer != m_password) {
-            m_program.prompts().message(QStringLiteral("Invalid Password!"), MsgIcon::Exclamation);
+        if (!VerifyNotePassword(m_passwordHash, answer)) {
+            program.prompts().message(QStringLiteral("Invalid Password!"), MsgIcon::Exclamation);
             return;
         }
     }

@@ -55,8 +55,20 @@ public:
     virtual void UpdateSettings() = 0;
     virtual void NoteUnroll() = 0;
     virtual void NoteRoll() = 0;
-    void SetNotePass(const QString &Pass);
+    /**
+     * Protects the note with the password \a Pass (an empty one lifts the protection)
+     * and ticks mnuPassword. Only a hash of \a Pass is kept, so this takes the time of
+     * one password hash. False (and the note as it was) when the hash could not be made.
+     */
+    bool SetNotePass(const QString &Pass);
+    /**
+     * Empty when the note is not protected, never null. Otherwise the hash of its
+     * password, not the password: a note cannot know its password after a restart,
+     * and callers only ask whether it is protected.
+     */
     QString GetNotePass() const;
+    /// Takes the protection a store kept: \a hash as GetNotePass gave it (no hashing).
+    void restoreNotePass(const QString &hash);
     /// Shows the note (asking for its password if it is hidden and protected) and focuses it.
     void ShowNote();
     void HideNote();
@@ -207,7 +219,7 @@ protected:
 
     Program &m_program;
     NoteStyle m_style;
-    QString m_password;
+    QString m_passwordHash;     ///< empty: not protected
     AlarmRecord m_alarm;
 
 private:

@@ -6,6 +6,7 @@
 #include "app/NoteWindow.h"
 #include "app/SmtpPassword.h"
 #include "core/NoteGuid.h"
+#include "core/NotePassword.h"
 #include "core/channel/ControlClient.h"
 #include "core/store/StoreDomReader.h"
 #include "core/store/StoreStreamReader.h"
@@ -709,6 +710,7 @@ bool Program::LoadNoteData(const QString &path)
     }
 
     bool flashed = false;
+    QStringList unreadablePasswords;
     for (const StoredNote &note : read.notes) {
         QCoreApplication::processEvents();
         if (m_terminateRequested)
@@ -729,10 +731,17 @@ bool Program::LoadNoteData(const QString &path)
             w->setWidth(*stored->width);
         if (stored->height)
             w->setHeight(*stored->height);
+        // A protected note comes back hidden, behind its password. Its hash is only
+        // looked at here, never computed: loading costs no hashing.
+        const bool protectedNote = !stored->passwordHash.isEmpty();
+        if (IsNotePasswordHash(stored->passwordHash))
+            w->restoreNotePass(stored->passwordHash);
+        else if (protectedNote)
+            unreadablePasswords << stored->title;
         // Loaded notes appear without taking the focus from one another (each would
         // otherwise roll up the one shown before it).
         w->setAttribute(Qt::WA_ShowWithoutActivating, true);
-        w->setVisible(stored->visible);
+        w->setVisible(stored->visible && !protectedNote);
         w->setAttribute(Qt::WA_ShowWithoutActivating, false);
         if (stored->nid.isEmpty()) {
             if (!flashed)
@@ -753,6 +762,18 @@ bool Program::LoadNoteData(const QString &path)
                                                  .arg(skip.title, skip.reason));
         }
         prompts().message(QStringLiteral("Some notes in Pellux.NoteData could not be loaded and were left out:\r\r")
+                              + lines.join(QLatin1Char('\r')),
+                          MsgIcon::Exclamation);
+    }
+    if (!unreadablePasswords.isEmpty()) {
+        // Kept protected, such a note could never be opened again: it is loaded hidden
+        // and unprotected, and the user is told.
+        QStringList lines;
+        for (const QString &title : unreadablePasswords)
+            lines << QStringLiteral("\"%1\"").arg(title);
+        prompts().message(QStringLiteral("The password of these notes could not be read from Pellux.NoteData, so "
+                                         "they are no longer protected.  They are hidden; show them from the "
+                                         "Control Panel and protect them again:\r\r")
                               + lines.join(QLatin1Char('\r')),
                           MsgIcon::Exclamation);
     }
@@ -790,6 +811,7 @@ StoredNote Program::storedNoteFromWindow(int slot)
     s.alarm = CurrentAlarm;
     s.style = w->noteStyle();
     w->fillStoredData(s);
+    s.passwordHash = w->GetNotePass();
     return s;
 }
 

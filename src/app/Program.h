@@ -149,7 +149,8 @@ public:
     void placeNote(int slot, NoteWindow *window);
     /// Unloads the window in \a slot and empties the slot.
     void unloadNote(int slot);
-    /// The table's facts of a note read from a store or a note file.
+    /// The table's facts of a note read from a store or a note file (its protection comes with
+    /// the window's restoreNotePass, which holds the hash).
     static NoteEntry EntryOf(const StoredNote &note);
 
     void registerNoteKind(NoteKind kind, NoteKindProcs procs);

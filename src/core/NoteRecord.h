@@ -112,6 +112,9 @@ struct StoredNote
     QList<CheckRow> rows;       ///< check lists, first row first
     bool dynamicTitle = false;  ///< text notes only
     NoteStyle style;
+    /// The hash of the note's password (see HashNotePassword); empty: not protected.
+    /// Never the password itself.
+    QString passwordHash;
 
     std::optional<NoteKind> kind() const { return NoteKindOfType(type); }
     bool isTextNote() const { return kind() == NoteKind::TextNote; }

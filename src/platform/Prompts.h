@@ -86,7 +86,13 @@ public:
     virtual FileAnswer openFile(const FileRequest &request) = 0;
     virtual FileAnswer saveFile(const FileRequest &request) = 0;
 
-    /// A password entry; empty when cancelled.
+    /**
+     * The password dialog; the typed password, or empty when cancelled (typing the
+     * cancel marker "-1Abort" counts as cancelling). \a confirm asks for a new password
+     * typed twice; otherwise \a maxLength 0 (no limit) is the SMTP password's variant and
+     * any other the note password's (12 characters). The dialog's words are its own:
+     * \a title and \a label are "Password" (or "SMTP Password") and "Input Password:".
+     */
     virtual QString password(const QString &title, const QString &label, bool confirm, int maxLength) = 0;
 
     /// The "Alarm Properties" dialog for one note's alarm: the record the user saved,

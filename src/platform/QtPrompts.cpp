@@ -2,17 +2,14 @@
 
 #include "platform/QtSoundPlayer.h"
 #include "platform/frmAlarmSet.h"
+#include "platform/frmPassword.h"
 
 #include <QApplication>
 #include <QColorDialog>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontDialog>
-#include <QFormLayout>
 #include <QInputDialog>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -166,45 +163,13 @@ FileAnswer QtPrompts::saveFile(const FileRequest &request)
 
 QString QtPrompts::password(const QString &title, const QString &label, bool confirm, int maxLength)
 {
+    // The dialog has its own words; the arguments name the variant (see Prompts::password).
+    Q_UNUSED(title);
+    Q_UNUSED(label);
     const ModalScope scope(modal());
-    QDialog dlg(dialogParent());
-    dlg.setWindowTitle(title);
-    auto *form = new QFormLayout;
-    auto *first = new QLineEdit;
-    first->setEchoMode(QLineEdit::Password);
-    if (maxLength > 0)
-        first->setMaxLength(maxLength);
-    form->addRow(label, first);
-    QLineEdit *second = nullptr;
-    if (confirm) {
-        second = new QLineEdit;
-        second->setEchoMode(QLineEdit::Password);
-        if (maxLength > 0)
-            second->setMaxLength(maxLength);
-        form->addRow(QStringLiteral("Repeat Password:"), second);
-    }
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    QPushButton *ok = buttons->button(QDialogButtonBox::Ok);
-    ok->setText(QStringLiteral("Ok"));
-    ok->setEnabled(false);
-    auto refresh = [&] {
-        if (second)
-            ok->setEnabled(!first->text().isEmpty()
-                           && first->text().compare(second->text(), Qt::CaseInsensitive) == 0);
-        else
-            ok->setEnabled(!first->text().isEmpty());
-    };
-    QObject::connect(first, &QLineEdit::textChanged, &dlg, refresh);
-    if (second)
-        QObject::connect(second, &QLineEdit::textChanged, &dlg, refresh);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
-    auto *layout = new QVBoxLayout(&dlg);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
-    if (dlg.exec() != QDialog::Accepted)
-        return QString();
-    return first->text();
+    if (confirm)
+        return frmPassword::SetPassword(dialogParent());
+    return frmPassword::GetPassword(maxLength <= 0 ? frmPassword::SmtpMode : qint16(0), dialogParent());
 }
 
 std::optional<AlarmRecord> QtPrompts::alarmProperties(const AlarmRequest &request)

@@ -182,15 +182,15 @@ private slots:
         }
     }
 
-    void passwordItemIsHiddenAndDisabled()
+    void passwordItemIsOffered()
     {
         ProgramFixture f;
         f.start();
         CheckListProt *w = newList(f);
         QVERIFY(w);
         QCOMPARE(w->mnuPassword->text(), QStringLiteral("&Password Protect..."));
-        QVERIFY(!w->mnuPassword->isVisible());
-        QVERIFY(!w->mnuPassword->isEnabled());
+        QVERIFY(w->mnuPassword->isVisible());
+        QVERIFY(w->mnuPassword->isEnabled());
     }
 
     void shortMenusFollowTheSetting()

@@ -93,6 +93,7 @@ QString differences(const StoredNote &a, const StoredNote &b)
     check(a.rows == b.rows, "rows");
     check(a.dynamicTitle == b.dynamicTitle, "dynamicTitle");
     check(a.style == b.style, "style");
+    check(a.passwordHash == b.passwordHash, "passwordHash");
     return out.join(QLatin1String(", "));
 }
 
@@ -131,6 +132,10 @@ QString foldCr(QString s)
     s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return s;
 }
+
+// The form of a password hash; the store keeps the text as it is.
+const QString SampleHash =
+    QStringLiteral("$argon2id$v=19$m=65536,t=2,p=1$c2FsdHNhbHRzYWx0c2FsdA$aGFzaGhhc2hoYXNoaGFzaGhhc2hoYXNoaGFzaGhhc2g");
 
 QDomElement firstNoteOf(QDomDocument &doc, const QByteArray &store)
 {
@@ -177,6 +182,7 @@ private slots:
     void mutatedStoresNeverBreak();
 
     void elementBuildersMatchWriter();
+    void passwordHashIsOneElementMore();
     void noteElementReadsBack();
 
     void boolWords_data();
@@ -364,6 +370,9 @@ void TestNoteStore::recordsRoundTrip_data()
     noGeometry.top.reset();
     noGeometry.width.reset();
     QTest::newRow("geometry the window never had") << noGeometry << US << PixelScale();
+    StoredNote protectedList = list;
+    protectedList.passwordHash = SampleHash;
+    QTest::newRow("protected check list") << protectedList << US << PixelScale();
 }
 
 void TestNoteStore::recordsRoundTrip()
@@ -839,6 +848,9 @@ void TestNoteStore::streamReaderAgreesWithDom_data()
     QTest::newRow("blank around a comment") << head + note("<data> <!--c--> x<!--c-->\r\n</data>");
     QTest::newRow("blank around an instruction") << head + note("<title> <?p?> </title><data>a<?p?> </data>");
     QTest::newRow("empty CDATA between blank references") << head + note("<data>&#x20;<![CDATA[]]>&#x20;</data>");
+    QTest::newRow("password hash") << head + note("<data>x</data><passwordhash>$argon2id$v=19$m=1,t=2,p=1$a$b</passwordhash>");
+    QTest::newRow("password hash in pieces") << head + note("<passwordhash> $a<!--c-->rgon&#x32;id <b/></passwordhash>");
+    QTest::newRow("password hash twice") << head + note("<passwordhash>first</passwordhash><passwordhash>second</passwordhash>");
 }
 
 void TestNoteStore::streamReaderAgreesWithDom()
@@ -959,6 +971,33 @@ void TestNoteStore::elementBuildersMatchWriter()
     QCOMPARE(canonical(AlarmElement(built, n.alarm, US)),
              QStringLiteral("pelluxalarm{enabled{\"True\";};sound{\"ding.wav\";};type{\"1\";};time{\"6:05:04 AM\";};"
                             "date{\"12:00:00 AM\";};dow{\"False,True,True,False,False,False,True\";};}"));
+}
+
+void TestNoteStore::passwordHashIsOneElementMore()
+{
+    // A protected note is the note as ever plus one last element, so a reader that looks
+    // for its elements by name (any earlier build) reads the store as it always did.
+    StoredNote open = sampleText();
+    StoredNote closed = open;
+    closed.passwordHash = SampleHash;
+    const QByteArray withHash = WriteNoteStore({closed, open, closed}, PixelScale(), US);
+    const QByteArray without = WriteNoteStore({open, open, open}, PixelScale(), US);
+    const QByteArray element = "<passwordhash>" + SampleHash.toUtf8() + "</passwordhash></note>";
+    QCOMPARE(withHash.count(element), 2);
+    QByteArray stripped = withHash;
+    stripped.replace(element, "</note>");
+    QCOMPARE(stripped, without);
+
+    // Both readers take it, and a store without it reads every note unprotected.
+    for (const StoreReadResult &r : {ReadNoteStore(withHash, PixelScale(), NoteDefaults(), US),
+                                     ReadNoteStoreThroughDom(withHash, PixelScale(), NoteDefaults(), US)}) {
+        QCOMPARE(r.notes.size(), 3);
+        QCOMPARE(r.notes.at(0).passwordHash, SampleHash);
+        QCOMPARE(r.notes.at(1).passwordHash, QString());
+        QCOMPARE(r.notes.at(2), closed);
+    }
+    for (const StoredNote &n : ReadNoteStore(without, PixelScale(), NoteDefaults(), US).notes)
+        QVERIFY(n.passwordHash.isEmpty());
 }
 
 void TestNoteStore::noteElementReadsBack()

@@ -232,11 +232,9 @@ private slots:
             QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
             QCOMPARE(a->toolTip(), QStringLiteral("Not available in this build"));
         }
-        QVERIFY(!w->mnuPassword->isVisible());
-        QVERIFY(!w->mnuPassword->isEnabled());
         QVERIFY(!w->mnuUndo->isEnabled());
         // Everything else is live.
-        for (QAction *a : {w->mnuHide, w->mnuOnTop, w->mnuRollUp, w->mnuDynamicTitle, w->mnuAlarmSet, w->mnuNoteFont,
+        for (QAction *a : {w->mnuHide, w->mnuOnTop, w->mnuRollUp, w->mnuDynamicTitle, w->mnuAlarmSet, w->mnuPassword, w->mnuNoteFont,
                            w->mnuNoteFore, w->mnuNoteBack, w->mnuDefaultFC, w->mnuReTitle, w->mnuDelete, w->mnuReadNoteIn,
                            w->mnuControlPanel, w->mnuSelectAll, w->mnuInsertDateTime})
             QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));

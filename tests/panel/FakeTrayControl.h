@@ -59,7 +59,7 @@ signals:
 class HookedPrompts : public ScriptedPrompts
 {
 public:
-    /// Runs once, when the next message or input box comes up.
+    /// Runs once, when the next message, input box or password dialog comes up.
     std::function<void()> beforeAnswer;
 
     using ScriptedPrompts::message;
@@ -72,6 +72,11 @@ public:
     {
         runHook();
         return ScriptedPrompts::input(prompt, title, defaultText);
+    }
+    QString password(const QString &title, const QString &label, bool confirm, int maxLength) override
+    {
+        runHook();
+        return ScriptedPrompts::password(title, label, confirm, maxLength);
     }
 
 private:

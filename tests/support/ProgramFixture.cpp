@@ -20,11 +20,25 @@ ProgramFixture::ProgramFixture(bool seedVersion, SoundPlayer *realSound)
         s.setValue(QStringLiteral("Settings/NextUpdateCheck"), SettingDateText(clock.today().addMonths(2)));
         s.sync();
     }
+    makeProgram();
+}
+
+void ProgramFixture::makeProgram()
+{
     program = std::make_unique<Program>(services(prompts));
     InstallFeatures(*program);
     program->endProcess = [this](int code) { endedWith = code; };
     program->appPath = QCoreApplication::applicationDirPath();
     program->workingDirectory = env.workDir();
+}
+
+void ProgramFixture::restart()
+{
+    program.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    prompts.clear();
+    makeProgram();
+    start();
 }
 
 ProgramFixture::~ProgramFixture()

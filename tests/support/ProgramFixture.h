@@ -45,6 +45,11 @@ public:
 
     /// LoadSettings then LoadNotes, as start-up does (no channel, panel not shown).
     void start();
+    /**
+     * The program ends as a killed process would (nothing saved) and a new one starts on
+     * the same folders, with the prompts' script and record cleared.
+     */
+    void restart();
     /// Writes \a bytes as the store in the data folder before start().
     void writeStore(const QByteArray &bytes);
     QByteArray readStore() const;
@@ -52,6 +57,7 @@ public:
     QString dataFolder() const;
 
 private:
+    void makeProgram();
     SoundPlayer *m_sound = nullptr;
 };
 

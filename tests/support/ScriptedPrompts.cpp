@@ -1,5 +1,7 @@
 #include "support/ScriptedPrompts.h"
 
+#include "platform/frmPassword.h"
+
 namespace pellux::test {
 
 template<typename T>
@@ -90,7 +92,8 @@ QString ScriptedPrompts::password(const QString &title, const QString &label, bo
     a.text = label;
     a.confirm = confirm;
     a.maxLength = maxLength;
-    return take<QString>(a).value_or(QString());
+    // A scripted answer is what the user typed: the cancel marker cancels, as in the dialog.
+    return frmPassword::answerOf(take<QString>(a).value_or(QString()));
 }
 
 std::optional<AlarmRecord> ScriptedPrompts::alarmProperties(const AlarmRequest &request)

@@ -173,6 +173,9 @@ std::optional<StoredNote> readNote(const XmlElement &note, const PixelScale &sca
         }
     }
     n.style = readStyle(note, defaults.style, forms.locale());
+    // Taken as written; whether it is a hash at all is the loader's to judge, which can
+    // tell the user.
+    n.passwordHash = note.childText(TagPasswordHash).value_or(QString());
 
     if (const auto title = note.childText(TagTitle)) {
         n.title = *title;

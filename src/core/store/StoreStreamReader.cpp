@@ -52,7 +52,7 @@ QString sharedText(QByteArrayView utf8)
     static const std::array<std::vector<Word>, Longest + 1> known = [] {
         const QString words[] = {
             TagNote, TagTitle, TagNid, TagTop, TagLeft, TagWidth, TagHeight, TagVisible, TagRollup, TagOntop,
-            TagAlarm, TagData, TagDynamicTitle, TagFont, TagColor, TagItem, AttrType, AttrChecked,
+            TagAlarm, TagData, TagDynamicTitle, TagFont, TagColor, TagPasswordHash, TagItem, AttrType, AttrChecked,
             QStringLiteral("enabled"), QStringLiteral("sound"), QStringLiteral("time"), QStringLiteral("date"),
             QStringLiteral("dow"), QStringLiteral("name"), QStringLiteral("size"), QStringLiteral("bold"),
             QStringLiteral("italic"), QStringLiteral("underline"), QStringLiteral("strikethru"),

@@ -30,6 +30,7 @@ inline const QString TagData = QStringLiteral("data");
 inline const QString TagDynamicTitle = QStringLiteral("dynamictitle");
 inline const QString TagFont = QStringLiteral("font");
 inline const QString TagColor = QStringLiteral("color");
+inline const QString TagPasswordHash = QStringLiteral("passwordhash");
 inline const QString TagItem = QStringLiteral("item");
 inline const QString AttrType = QStringLiteral("type");
 inline const QString AttrChecked = QStringLiteral("checked");

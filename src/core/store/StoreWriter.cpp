@@ -175,6 +175,10 @@ void writeNote(XmlSink &sink, const StoredNote &note, const PixelScale &scale, c
     }
     writeFont(sink, note.style, forms);
     writeColor(sink, note.style);
+    // Last, and only for a protected note: a store of unprotected notes is the same as
+    // ever, and a reader that looks for its elements by name never meets this one.
+    if (!note.passwordHash.isEmpty())
+        textElement(sink, TagPasswordHash, note.passwordHash);
     sink.endElement();
 }
 
