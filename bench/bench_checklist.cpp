@@ -35,6 +35,7 @@ public:
     FileAnswer openFile(const FileRequest &) override { return {}; }
     FileAnswer saveFile(const FileRequest &) override { return {}; }
     QString password(const QString &, const QString &, bool, int) override { return {}; }
+    PrinterChoice printer(const PrinterRequest &) override { return {}; }
 };
 
 class StillClock : public Clock

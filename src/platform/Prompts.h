@@ -45,6 +45,19 @@ struct FileAnswer
     int filterIndex = 1;        ///< 1-based position of the chosen filter
 };
 
+/// What the printer dialog offers: the entries in order and the system's default printer.
+struct PrinterRequest
+{
+    QStringList printers;
+    QString defaultPrinter;
+};
+
+struct PrinterChoice
+{
+    int printerIndex = -1;      ///< position in PrinterRequest::printers; -1 when cancelled
+    int copies = 1;
+};
+
 /**
  * Every message box, input box and file/font/colour/printer/password dialog of
  * the program goes through this one interface. The production implementation
@@ -80,6 +93,9 @@ public:
 
     /// A password entry; empty when cancelled.
     virtual QString password(const QString &title, const QString &label, bool confirm, int maxLength) = 0;
+
+    /// The printer dialog ("Select A Printer"): a printer and the number of copies.
+    virtual PrinterChoice printer(const PrinterRequest &request) = 0;
 
     /// Convenience for the common message box.
     MsgResult message(const QString &text, MsgIcon icon = MsgIcon::None,

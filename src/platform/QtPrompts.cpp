@@ -1,5 +1,7 @@
 #include "platform/QtPrompts.h"
 
+#include "platform/frmSelectPrinter.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QDialog>
@@ -201,6 +203,13 @@ QString QtPrompts::password(const QString &title, const QString &label, bool con
     if (dlg.exec() != QDialog::Accepted)
         return QString();
     return first->text();
+}
+
+PrinterChoice QtPrompts::printer(const PrinterRequest &request)
+{
+    const ModalScope scope(modal());
+    frmSelectPrinter dlg(request.printers, request.defaultPrinter, dialogParent());
+    return dlg.GO();
 }
 
 } // namespace pellux

@@ -20,6 +20,7 @@ public:
     FileAnswer openFile(const FileRequest &request) override;
     FileAnswer saveFile(const FileRequest &request) override;
     QString password(const QString &title, const QString &label, bool confirm, int maxLength) override;
+    PrinterChoice printer(const PrinterRequest &request) override;
 };
 
 } // namespace pellux

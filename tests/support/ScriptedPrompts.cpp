@@ -93,4 +93,14 @@ QString ScriptedPrompts::password(const QString &title, const QString &label, bo
     return take<QString>(a).value_or(QString());
 }
 
+PrinterChoice ScriptedPrompts::printer(const PrinterRequest &request)
+{
+    const ModalScope scope(modal());
+    AskedPrompt a;
+    a.kind = AskedPrompt::Printer;
+    a.title = QStringLiteral("Select A Printer");
+    a.printers = request;
+    return take<PrinterChoice>(a).value_or(PrinterChoice{});
+}
+
 } // namespace pellux::test

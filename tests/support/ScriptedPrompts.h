@@ -11,7 +11,7 @@ namespace pellux::test {
 /// What a prompt asked, as the test double recorded it.
 struct AskedPrompt
 {
-    enum Kind { Message, Input, Color, Font, OpenFile, SaveFile, Password } kind = Message;
+    enum Kind { Message, Input, Color, Font, OpenFile, SaveFile, Password, Printer } kind = Message;
     QString title;
     QString text;                   ///< message text, input prompt or password label
     MsgIcon icon = MsgIcon::None;
@@ -23,6 +23,7 @@ struct AskedPrompt
     FileRequest file;
     bool confirm = false;           ///< password: with a repeat box
     int maxLength = 0;
+    PrinterRequest printers;        ///< printer dialog: the entries and the default printer
 };
 
 /**
@@ -34,7 +35,8 @@ struct AskedPrompt
 class ScriptedPrompts : public Prompts
 {
 public:
-    using Answer = std::variant<MsgResult, QString, std::optional<QColor>, std::optional<NoteStyle>, FileAnswer>;
+    using Answer = std::variant<MsgResult, QString, std::optional<QColor>, std::optional<NoteStyle>, FileAnswer,
+                                PrinterChoice>;
 
     void answerMessage(MsgResult r) { m_answers.append(Answer{r}); }
     void answerInput(const QString &text) { m_answers.append(Answer{text}); }
@@ -42,6 +44,7 @@ public:
     void answerColor(std::optional<QColor> c) { m_answers.append(Answer{c}); }
     void answerFont(std::optional<NoteStyle> f) { m_answers.append(Answer{f}); }
     void answerFile(const FileAnswer &f) { m_answers.append(Answer{f}); }
+    void answerPrinter(const PrinterChoice &c) { m_answers.append(Answer{c}); }
 
     const QList<AskedPrompt> &asked() const { return m_asked; }
     const AskedPrompt &last() const { return m_asked.last(); }
@@ -63,6 +66,7 @@ public:
     FileAnswer openFile(const FileRequest &request) override;
     FileAnswer saveFile(const FileRequest &request) override;
     QString password(const QString &title, const QString &label, bool confirm, int maxLength) override;
+    PrinterChoice printer(const PrinterRequest &request) override;
 
 private:
     template<typename T> std::optional<T> take(const AskedPrompt &asked);
