@@ -12,6 +12,7 @@
 #include "core/store/StoreWriter.h"
 #include "core/TextRules.h"
 #include "platform/Clock.h"
+#include "platform/CupsPrintSystem.h"
 #include "platform/ModalScope.h"
 #include "platform/Prompts.h"
 #include "platform/ScreenMetrics.h"
@@ -81,6 +82,15 @@ SmtpPasswordStore &Program::smtpPassword()
         m_smtpPassword = std::make_unique<SmtpPasswordStore>(*store, *m_settingsAccess);
     }
     return *m_smtpPassword;
+}
+
+PrintSystem &Program::printers()
+{
+    if (m_services.printers)
+        return *m_services.printers;
+    if (!m_ownPrinters)
+        m_ownPrinters = std::make_unique<CupsPrintSystem>();
+    return *m_ownPrinters;
 }
 
 ModalState &Program::modal() const

@@ -32,6 +32,7 @@ class FlashMsg;
 class ModalState;
 class NoteWindow;
 class Program;
+class PrintSystem;
 class Prompts;
 class ScreenMetrics;
 class SecretStore;
@@ -48,6 +49,8 @@ struct Services
     SystemQueries &system;
     /// The desktop's secret store (the SMTP password); none: the settings file keeps it.
     SecretStore *secrets = nullptr;
+    /// The printers and the print spooler; none: the desktop's (CUPS).
+    PrintSystem *printers = nullptr;
 };
 
 /// The note window that was activated last.
@@ -107,6 +110,8 @@ public:
     SettingsStore &settingsStore() const { return *m_settingsStore; }
     /// The SMTP password: in the secret store, or in the settings where none answers.
     SmtpPasswordStore &smtpPassword();
+    /// The system's printers and print spooler.
+    PrintSystem &printers();
     /// Up while a modal dialog is: tray clicks are ignored, alarms wait.
     ModalState &modal() const;
     PixelScale pixelScale() const;
@@ -248,6 +253,7 @@ private:
     std::unique_ptr<SecretStore> m_noSecrets;
     std::unique_ptr<SettingsStoreAccess> m_settingsAccess;
     std::unique_ptr<SmtpPasswordStore> m_smtpPassword;
+    std::unique_ptr<PrintSystem> m_ownPrinters;
     Notes m_notes;
     std::unique_ptr<Commands> m_hub;
     PanelFactory m_panelFactory;

@@ -9,7 +9,7 @@
 
 namespace pellux::test {
 
-ProgramFixture::ProgramFixture(bool seedVersion)
+ProgramFixture::ProgramFixture(bool seedVersion, PrintSystem *printSystem)
 {
     system.appData = env.dataHome();
     system.temp = env.tempDir();
@@ -19,7 +19,8 @@ ProgramFixture::ProgramFixture(bool seedVersion)
         s.setValue(QStringLiteral("Settings/NextUpdateCheck"), SettingDateText(clock.today().addMonths(2)));
         s.sync();
     }
-    program = std::make_unique<Program>(Services{prompts, clock, screen, system, &secrets});
+    program = std::make_unique<Program>(
+        Services{prompts, clock, screen, system, &secrets, printSystem ? printSystem : &printers});
     InstallFeatures(*program);
     program->endProcess = [this](int code) { endedWith = code; };
     program->appPath = QCoreApplication::applicationDirPath();
