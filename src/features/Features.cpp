@@ -4,6 +4,7 @@
 #include "checklists/CheckListsFeature.h"
 #include "notes/TextNotesFeature.h"
 #include "panel/PanelFeature.h"
+#include "printing/PrintingFeature.h"
 
 namespace pellux {
 
@@ -12,6 +13,7 @@ void InstallFeatures(Program &program)
     InstallTextNotes(program);
     InstallCheckLists(program);
     InstallAlarms(program);
+    InstallPrinting(program);
     // The panel last: its buttons and menus show which commands the others provide.
     InstallPanel(program);
 }
