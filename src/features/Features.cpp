@@ -2,6 +2,7 @@
 
 #include "alarms/AlarmsFeature.h"
 #include "checklists/CheckListsFeature.h"
+#include "mail/MailFeature.h"
 #include "notes/TextNotesFeature.h"
 #include "panel/PanelFeature.h"
 #include "printing/PrintingFeature.h"
@@ -14,6 +15,7 @@ void InstallFeatures(Program &program)
     InstallCheckLists(program);
     InstallAlarms(program);
     InstallPrinting(program);
+    InstallMail(program);
     // The panel last: its buttons and menus show which commands the others provide.
     InstallPanel(program);
 }

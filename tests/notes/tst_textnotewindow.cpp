@@ -228,7 +228,7 @@ private slots:
         ProgramFixture f;
         f.start();
         TextNoteProt *w = newNote(f);
-        for (QAction *a : {w->mnuAlarmSet, w->mnuEMail, w->mnuSaveNoteOut}) {
+        for (QAction *a : {w->mnuAlarmSet, w->mnuSaveNoteOut}) {
             QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
             QCOMPARE(a->toolTip(), QStringLiteral("Not available in this build"));
         }
@@ -238,7 +238,7 @@ private slots:
         // Everything else is live.
         for (QAction *a : {w->mnuHide, w->mnuOnTop, w->mnuRollUp, w->mnuDynamicTitle, w->mnuNoteFont, w->mnuNoteFore,
                            w->mnuNoteBack, w->mnuDefaultFC, w->mnuReTitle, w->mnuDelete, w->mnuReadNoteIn,
-                           w->mnuControlPanel, w->mnuSelectAll, w->mnuInsertDateTime, w->mnuPrint})
+                           w->mnuControlPanel, w->mnuSelectAll, w->mnuInsertDateTime, w->mnuEMail, w->mnuPrint})
             QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
     }
 
