@@ -5,6 +5,7 @@
 // Runs offscreen on fake seams (no dialogs, a fixed 96 DPI screen, settings in a
 // temporary folder).
 
+#include "BenchPrompts.h"
 #include "checklists/CheckListProc.h"
 #include "checklists/CheckListProt.h"
 #include "app/Program.h"
@@ -24,19 +25,7 @@ using namespace pellux;
 
 namespace {
 
-class NoPrompts : public Prompts
-{
-public:
-    using Prompts::message;
-    MsgResult message(const MessageRequest &) override { return MsgResult::Cancel; }
-    QString input(const QString &, const QString &, const QString &) override { return {}; }
-    std::optional<QColor> color(const QColor &) override { return std::nullopt; }
-    std::optional<NoteStyle> font(const NoteStyle &) override { return std::nullopt; }
-    FileAnswer openFile(const FileRequest &) override { return {}; }
-    FileAnswer saveFile(const FileRequest &) override { return {}; }
-    QString password(const QString &, const QString &, bool, int) override { return {}; }
-    std::optional<AlarmRecord> alarmProperties(const AlarmRequest &) override { return std::nullopt; }
-};
+using bench::NoPrompts;
 
 class StillClock : public Clock
 {

@@ -7,6 +7,7 @@
 // note window made and shown, on fake seams offscreen (no dialogs, a 96 DPI screen,
 // settings and data in a temporary folder).
 
+#include "BenchPrompts.h"
 #include "app/NoteWindow.h"
 #include "app/Program.h"
 #include "core/NotePassword.h"
@@ -30,28 +31,7 @@ using namespace pellux;
 
 namespace {
 
-class NoPrompts : public Prompts
-{
-public:
-    using Prompts::message;
-    MsgResult message(const MessageRequest &) override
-    {
-        ++asked;
-        return MsgResult::Cancel;
-    }
-    QString input(const QString &, const QString &, const QString &) override { return {}; }
-    std::optional<QColor> color(const QColor &) override { return std::nullopt; }
-    std::optional<NoteStyle> font(const NoteStyle &) override { return std::nullopt; }
-    FileAnswer openFile(const FileRequest &) override { return {}; }
-    FileAnswer saveFile(const FileRequest &) override { return {}; }
-    std::optional<AlarmRecord> alarmProperties(const AlarmRequest &) override { return std::nullopt; }
-    QString password(const QString &, const QString &, bool, int) override
-    {
-        ++asked;
-        return {};
-    }
-    int asked = 0;
-};
+using bench::NoPrompts;
 
 class StillClock : public Clock
 {

@@ -10,7 +10,8 @@ qt6-base-dev qt6-base-dev-tools libgl-dev libqt6svg6 \
 libbenchmark-dev libexpat1-dev xvfb xauth x11-utils dbus \
 qt6-multimedia-dev pulseaudio pulseaudio-utils sox \
 libcurl4-openssl-dev libgmime-3.0-dev qtkeychain-qt6-dev libsecret-1-0 \
-python3-aiosmtpd openssl gnome-keyring libsodium-dev"
+python3-aiosmtpd openssl gnome-keyring libsodium-dev \
+libcups2-dev cups cups-client printer-driver-cups-pdf poppler-utils"
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

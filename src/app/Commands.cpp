@@ -284,4 +284,19 @@ bool Commands::LoadNoteFile(const QString &path)
     return m_importNoteFile && m_importNoteFile(path);
 }
 
+void Commands::provideNoteMail(NoteMailer mailer)
+{
+    m_mailNote = std::move(mailer);
+}
+
+void Commands::MailNote(int slot, int mailType, const QString &mailTo, const QString &mailSubject)
+{
+    if (m_mailNote) {
+        const NoteMailer mailer = m_mailNote;
+        mailer(slot, mailType, mailTo, mailSubject);
+        return;
+    }
+    m_program.prompts().message(missingText(Feature::EMailNote), MsgIcon::Information);
+}
+
 } // namespace pellux

@@ -91,6 +91,12 @@ public:
     bool LoadNoteFile(const QString &path);
     void provideNoteFileImport(std::function<bool(const QString &path)> importer);
 
+    /// Mails the note in \a slot (what a note window's EMailNote does): \a mailType 0 HTML,
+    /// 1 plain text, another value the attachment only.
+    void MailNote(int slot, int mailType, const QString &mailTo, const QString &mailSubject);
+    using NoteMailer = std::function<void(int slot, int mailType, const QString &mailTo, const QString &mailSubject)>;
+    void provideNoteMail(NoteMailer mailer);
+
     /// The tooltip of a command this build does not have.
     static QString notAvailableText();
 
@@ -98,6 +104,7 @@ private:
     Program &m_program;
     std::map<Feature, Handler> m_handlers;
     std::function<bool(const QString &)> m_importNoteFile;
+    NoteMailer m_mailNote;
 };
 
 } // namespace pellux

@@ -272,9 +272,8 @@ void NoteWindow::CheckAlarm(const QDateTime &TimeIn)
 
 void NoteWindow::EMailNote(qint16 EMType, const QString &MailTo, const QString &MailSubject)
 {
-    Q_UNUSED(EMType);
-    Q_UNUSED(MailTo);
-    Q_UNUSED(MailSubject);
+    // The mail feature sends either kind from the note's record.
+    m_program.hub().MailNote(NoteNum, EMType, MailTo, MailSubject);
 }
 
 void NoteWindow::RefreshDisplay()

@@ -14,6 +14,7 @@
 #include "core/TextRules.h"
 #include "platform/Clock.h"
 #include "platform/FreedesktopNotifier.h"
+#include "platform/CupsPrintSystem.h"
 #include "platform/ModalScope.h"
 #include "platform/Prompts.h"
 #include "platform/QtSoundPlayer.h"
@@ -103,6 +104,15 @@ DesktopNotifier &Program::notifier()
     if (!m_ownNotifier)
         m_ownNotifier = std::make_unique<FreedesktopNotifier>();
     return *m_ownNotifier;
+}
+
+PrintSystem &Program::printers()
+{
+    if (m_services.printers)
+        return *m_services.printers;
+    if (!m_ownPrinters)
+        m_ownPrinters = std::make_unique<CupsPrintSystem>();
+    return *m_ownPrinters;
 }
 
 ModalState &Program::modal() const

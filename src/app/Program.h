@@ -35,6 +35,7 @@ class FlashMsg;
 class ModalState;
 class NoteWindow;
 class Program;
+class PrintSystem;
 class Prompts;
 class ScreenMetrics;
 class SecretStore;
@@ -57,6 +58,8 @@ struct Services
     /// Posts the alarms' desktop notifications; none: the session bus's notification
     /// service, reached when the first alarm fires.
     DesktopNotifier *notifier = nullptr;
+    /// The printers and the print spooler; none: the desktop's (CUPS).
+    PrintSystem *printers = nullptr;
 };
 
 /// The note window that was activated last.
@@ -119,6 +122,8 @@ public:
     /// The alarms' sound player and desktop notifications.
     SoundPlayer &sound();
     DesktopNotifier &notifier();
+    /// The system's printers and print spooler.
+    PrintSystem &printers();
     /// Up while a modal dialog is: tray clicks are ignored, alarms wait.
     ModalState &modal() const;
     PixelScale pixelScale() const;
@@ -272,6 +277,7 @@ private:
     std::unique_ptr<SmtpPasswordStore> m_smtpPassword;
     std::unique_ptr<SoundPlayer> m_ownSound;
     std::unique_ptr<DesktopNotifier> m_ownNotifier;
+    std::unique_ptr<PrintSystem> m_ownPrinters;
     Notes m_notes;
     std::unique_ptr<Commands> m_hub;
     PanelFactory m_panelFactory;

@@ -2,9 +2,11 @@
 
 #include "alarms/AlarmsFeature.h"
 #include "checklists/CheckListsFeature.h"
+#include "mail/MailFeature.h"
 #include "notes/TextNotesFeature.h"
 #include "panel/PanelFeature.h"
 #include "password/PasswordFeature.h"
+#include "printing/PrintingFeature.h"
 
 namespace pellux {
 
@@ -14,6 +16,8 @@ void InstallFeatures(Program &program)
     InstallCheckLists(program);
     InstallAlarms(program);
     InstallPassword(program);
+    InstallPrinting(program);
+    InstallMail(program);
     // The panel last: its buttons and menus show which commands the others provide.
     InstallPanel(program);
 }

@@ -53,6 +53,19 @@ struct AlarmRequest
     QDateTime now;              ///< today and now, by the program's clock
 };
 
+/// What the printer dialog offers: the entries in order and the system's default printer.
+struct PrinterRequest
+{
+    QStringList printers;
+    QString defaultPrinter;
+};
+
+struct PrinterChoice
+{
+    int printerIndex = -1;      ///< position in PrinterRequest::printers; -1 when cancelled
+    int copies = 1;
+};
+
 /**
  * Every message box, input box and file/font/colour/printer/password dialog of
  * the program goes through this one interface. The production implementation
@@ -98,6 +111,9 @@ public:
     /// The "Alarm Properties" dialog for one note's alarm: the record the user saved,
     /// or nullopt when the dialog was cancelled.
     virtual std::optional<AlarmRecord> alarmProperties(const AlarmRequest &request) = 0;
+
+    /// The printer dialog ("Select A Printer"): a printer and the number of copies.
+    virtual PrinterChoice printer(const PrinterRequest &request) = 0;
 
     /// Convenience for the common message box.
     MsgResult message(const QString &text, MsgIcon icon = MsgIcon::None,

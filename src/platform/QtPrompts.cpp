@@ -3,6 +3,7 @@
 #include "platform/QtSoundPlayer.h"
 #include "platform/frmAlarmSet.h"
 #include "platform/frmPassword.h"
+#include "platform/frmSelectPrinter.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -184,6 +185,13 @@ std::optional<AlarmRecord> QtPrompts::alarmProperties(const AlarmRequest &reques
         dlg.centreOn(screen->geometry());
     dlg.exec();
     return dlg.saved();
+}
+
+PrinterChoice QtPrompts::printer(const PrinterRequest &request)
+{
+    const ModalScope scope(modal());
+    frmSelectPrinter dlg(request.printers, request.defaultPrinter, dialogParent());
+    return dlg.GO();
 }
 
 } // namespace pellux

@@ -21,6 +21,7 @@ public:
     FileAnswer saveFile(const FileRequest &request) override;
     QString password(const QString &title, const QString &label, bool confirm, int maxLength) override;
     std::optional<AlarmRecord> alarmProperties(const AlarmRequest &request) override;
+    PrinterChoice printer(const PrinterRequest &request) override;
 };
 
 } // namespace pellux

@@ -154,8 +154,8 @@ private slots:
         QTest::newRow("Default") << "mnuDefaultFC" << "&Default Font && Color" << "" << true;
         QTest::newRow("Retitle") << "mnuReTitle" << "Re&Title Note" << "" << true;
         QTest::newRow("Delete note") << "mnuDelete" << "&Delete Note" << "" << true;
-        QTest::newRow("E-mail") << "mnuEMail" << "&E-Mail Note..." << "Ctrl+E" << false;
-        QTest::newRow("Print") << "mnuPrint" << "P&rint Note..." << "Ctrl+P" << false;
+        QTest::newRow("E-mail") << "mnuEMail" << "&E-Mail Note..." << "Ctrl+E" << true;
+        QTest::newRow("Print") << "mnuPrint" << "P&rint Note..." << "Ctrl+P" << true;
         QTest::newRow("Save out") << "mnuSaveNoteOut" << "&Save Note To File..." << "Ctrl+S" << false;
         QTest::newRow("Read in") << "mnuReadNoteIn" << "&Load Note From File..." << "Ctrl+L" << true;
         QTest::newRow("Control panel") << "mnuControlPanel" << "&Control Panel" << "" << true;

@@ -9,8 +9,24 @@
 
 namespace pellux::test {
 
+ProgramFixture::ProgramFixture(bool seedVersion)
+    : ProgramFixture(seedVersion, nullptr, nullptr)
+{
+}
+
 ProgramFixture::ProgramFixture(bool seedVersion, SoundPlayer *realSound)
+    : ProgramFixture(seedVersion, realSound, nullptr)
+{
+}
+
+ProgramFixture::ProgramFixture(bool seedVersion, PrintSystem *printSystem)
+    : ProgramFixture(seedVersion, nullptr, printSystem)
+{
+}
+
+ProgramFixture::ProgramFixture(bool seedVersion, SoundPlayer *realSound, PrintSystem *printSystem)
     : m_sound(realSound)
+    , m_printSystem(printSystem)
 {
     system.appData = env.dataHome();
     system.temp = env.tempDir();
@@ -50,7 +66,8 @@ ProgramFixture::~ProgramFixture()
 
 Services ProgramFixture::services(Prompts &withPrompts)
 {
-    return Services{withPrompts, clock, screen, system, &secrets, m_sound ? m_sound : &sound, &notifier};
+    return Services{withPrompts, clock, screen, system, &secrets, m_sound ? m_sound : &sound, &notifier,
+                    m_printSystem ? m_printSystem : &printers};
 }
 
 void ProgramFixture::start()

@@ -5,6 +5,7 @@
 #include "panel/PanelFeature.h"
 #include "platform/FakeDesktopNotifier.h"
 #include "platform/FakeSoundPlayer.h"
+#include "support/FakePrintSystem.h"
 #include "support/Fakes.h"
 #include "support/FakeSecretStore.h"
 #include "support/ScriptedPrompts.h"
@@ -20,13 +21,17 @@ namespace pellux::test {
  * folders live in the test's own directory, a sound player that plays nothing
  * and notifications that are only recorded. The process end is recorded, not
  * performed. Settings are pre-seeded so that start-up asks no first-run question
- * unless a test wants it (seedVersion = false).
+ * unless a test wants it (seedVersion = false). The printers are the fake ones
+ * unless a test hands in a real print system.
  */
 class ProgramFixture
 {
 public:
+    explicit ProgramFixture(bool seedVersion = true);
     /// \a realSound: the alarms play on it instead of the fake (a test that wants to hear them).
-    explicit ProgramFixture(bool seedVersion = true, SoundPlayer *realSound = nullptr);
+    ProgramFixture(bool seedVersion, SoundPlayer *realSound);
+    /// \a printSystem: the printers and spooler instead of the fake ones (a real cupsd, say).
+    ProgramFixture(bool seedVersion, PrintSystem *printSystem);
     ~ProgramFixture();
 
     TestEnvironment env;
@@ -37,6 +42,7 @@ public:
     FakeSecretStore secrets;
     FakeSoundPlayer sound;
     FakeDesktopNotifier notifier;
+    FakePrintSystem printers;
     std::unique_ptr<Program> program;
     int endedWith = -1;         ///< exit code passed to the process end, -1 while running
 
@@ -58,7 +64,9 @@ public:
 
 private:
     void makeProgram();
+    ProgramFixture(bool seedVersion, SoundPlayer *realSound, PrintSystem *printSystem);
     SoundPlayer *m_sound = nullptr;
+    PrintSystem *m_printSystem = nullptr;
 };
 
 } // namespace pellux::test

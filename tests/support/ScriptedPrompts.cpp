@@ -106,4 +106,14 @@ std::optional<AlarmRecord> ScriptedPrompts::alarmProperties(const AlarmRequest &
     return take<std::optional<AlarmRecord>>(a).value_or(std::nullopt);
 }
 
+PrinterChoice ScriptedPrompts::printer(const PrinterRequest &request)
+{
+    const ModalScope scope(modal());
+    AskedPrompt a;
+    a.kind = AskedPrompt::Printer;
+    a.title = QStringLiteral("Select A Printer");
+    a.printers = request;
+    return take<PrinterChoice>(a).value_or(PrinterChoice{});
+}
+
 } // namespace pellux::test

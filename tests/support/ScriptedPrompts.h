@@ -11,7 +11,7 @@ namespace pellux::test {
 /// What a prompt asked, as the test double recorded it.
 struct AskedPrompt
 {
-    enum Kind { Message, Input, Color, Font, OpenFile, SaveFile, Password, Alarm } kind = Message;
+    enum Kind { Message, Input, Color, Font, OpenFile, SaveFile, Password, Alarm, Printer } kind = Message;
     QString title;
     QString text;                   ///< message text, input prompt or password label
     MsgIcon icon = MsgIcon::None;
@@ -24,6 +24,7 @@ struct AskedPrompt
     bool confirm = false;           ///< password: with a repeat box
     int maxLength = 0;
     AlarmRequest alarm;             ///< what the alarm dialog started from
+    PrinterRequest printers;        ///< printer dialog: the entries and the default printer
 };
 
 /**
@@ -36,7 +37,7 @@ class ScriptedPrompts : public Prompts
 {
 public:
     using Answer = std::variant<MsgResult, QString, std::optional<QColor>, std::optional<NoteStyle>, FileAnswer,
-                                std::optional<AlarmRecord>>;
+                                std::optional<AlarmRecord>, PrinterChoice>;
 
     void answerMessage(MsgResult r) { m_answers.append(Answer{r}); }
     void answerInput(const QString &text) { m_answers.append(Answer{text}); }
@@ -46,6 +47,7 @@ public:
     void answerFile(const FileAnswer &f) { m_answers.append(Answer{f}); }
     /// The alarm dialog saves \a saved (nullopt: it is cancelled).
     void answerAlarm(std::optional<AlarmRecord> saved) { m_answers.append(Answer{saved}); }
+    void answerPrinter(const PrinterChoice &c) { m_answers.append(Answer{c}); }
 
     const QList<AskedPrompt> &asked() const { return m_asked; }
     const AskedPrompt &last() const { return m_asked.last(); }
@@ -68,6 +70,7 @@ public:
     FileAnswer saveFile(const FileRequest &request) override;
     QString password(const QString &title, const QString &label, bool confirm, int maxLength) override;
     std::optional<AlarmRecord> alarmProperties(const AlarmRequest &request) override;
+    PrinterChoice printer(const PrinterRequest &request) override;
 
 private:
     template<typename T> std::optional<T> take(const AskedPrompt &asked);
