@@ -7,6 +7,8 @@
 #include "app/SmtpPassword.h"
 #include "core/NoteGuid.h"
 #include "core/NotePassword.h"
+#include "core/notefile/LegacyDat.h"
+#include "core/notefile/NoteFile.h"
 #include "core/channel/ControlClient.h"
 #include "core/store/StoreDomReader.h"
 #include "core/store/StoreStreamReader.h"
@@ -268,11 +270,19 @@ QString Program::NewNoteGUIDWithWait()
 
 QString Program::NewUniqueNoteGUID()
 {
-    QString guid = NewNoteGUID();
-    // Notes made within one hundredth of a second (several files dropped at once) would share
-    // an identifier; only then is it worth waiting for the next one.
-    while (FindNoteByGUID(guid) != 0)
-        guid = NewNoteGUIDWithWait();
+    // An identifier names the hundredth of a second it was made in. Notes made faster than
+    // that (an old store read at start-up, many files imported at once) take the next free
+    // hundredth instead of waiting for it: the identifier keeps its form and stays unique,
+    // and nothing stalls. Only the open notes can hold an identifier this could clash with.
+    QDateTime moment = clock().now();
+    if (m_lastGuidMoment.isValid() && moment < m_lastGuidMoment.addMSecs(10))
+        moment = m_lastGuidMoment.addMSecs(10);
+    QString guid = pellux::NewNoteGUID(system().computerName(), moment);
+    while (FindNoteByGUID(guid) != 0) {
+        moment = moment.addMSecs(10);
+        guid = pellux::NewNoteGUID(system().computerName(), moment);
+    }
+    m_lastGuidMoment = moment;
     return guid;
 }
 
@@ -295,10 +305,8 @@ std::optional<int> Program::Main(const QStringList &arguments)
     GetTempFolder();
 
     const QString commandLine = arguments.join(QLatin1Char(' '));
-    if (!commandLine.isEmpty()) {
-        SendCommandLine(commandLine);
+    if (!commandLine.isEmpty() && SendCommandLine(commandLine))
         return 0;
-    }
     if (ActivateRunningInstance())
         return 0;
     if (m_terminateRequested)
@@ -322,6 +330,13 @@ std::optional<int> Program::Main(const QStringList &arguments)
         p->window()->show();
     if (m_terminateRequested)
         return 0;
+    // A note file double-clicked while Pellux was closed comes in now that the notes are there.
+    if (!m_commandLineFile.isEmpty()) {
+        const QString path = std::exchange(m_commandLineFile, QString());
+        hub().LoadNoteFile(path);
+        if (m_terminateRequested)
+            return 0;
+    }
     return std::nullopt;
 }
 
@@ -333,32 +348,42 @@ void Program::GetTempFolder()
         TempFolder.truncate(nul);
 }
 
-void Program::SendCommandLine(const QString &commandLine)
+bool Program::SendCommandLine(const QString &commandLine)
 {
     QString path = commandLine;
     if (path.startsWith(QLatin1Char('"')))
         path = path.mid(1, path.size() - 2);
     if (!QFileInfo::exists(path)) {
         prompts().message(QStringLiteral("File Doesn't Exist"), MsgIcon::Exclamation);
-        return;
+        return true;
     }
     ControlClient client;
     const ControlClient::HandOver handOver = client.SendDDERequest(path);
     if (!handOver.instanceAnswered) {
-        prompts().message(QStringLiteral("Error in communications.\r\rMake sure Pellux is running before trying to "
-                                         "click on a NoteFile."),
-                          MsgIcon::Exclamation);
-    } else if (handOver.loadNote == ControlClient::Reply::Refused) {
+        // Nobody runs: this start becomes the instance and reads the file itself, so a
+        // note file opened while Pellux is closed is not lost.
+        m_commandLineFile = QFileInfo(path).absoluteFilePath();
+        return false;
+    }
+    if (handOver.loadNote == ControlClient::Reply::Refused) {
         // The running instance could not take the file; say so rather than appear to succeed.
         prompts().message(QStringLiteral("The running Pellux could not load \"%1\".").arg(path),
                           MsgIcon::Exclamation);
     }
+    return true;
 }
 
 bool Program::ActivateRunningInstance()
 {
     ControlClient client;
-    if (client.OpenControlPanel())
+    // With a command-line file waiting, an instance that turns up gets the file, not the
+    // request for its panel.
+    const auto answered = [this, &client] {
+        if (m_commandLineFile.isEmpty())
+            return client.OpenControlPanel();
+        return client.SendDDERequest(m_commandLineFile).instanceAnswered;
+    };
+    if (answered())
         return true;
     // Nobody answered. Take the instance lock so that two starts at once cannot
     // both become the running instance; whoever holds it is starting up now.
@@ -370,7 +395,7 @@ bool Program::ActivateRunningInstance()
     const QDateTime giveUp = clock().now().addSecs(30);
     while (clock().now() < giveUp) {
         clock().waitUntil(clock().now().addMSecs(250));
-        if (client.OpenControlPanel())
+        if (answered())
             return true;
         auto lock = std::make_unique<InstanceLock>();
         if (lock->tryLock()) {
@@ -626,23 +651,43 @@ void Program::LoadNotes()
     loading = 1;
     m_notes.reset();
 
+    // A store in the folder Pellux was started from (an older version kept it there) moves
+    // into the data folder, but only into one without notes: a file that merely happens to
+    // lie in that folder must never replace the user's notes.
     QString path = storePath();
-    bool fromWorkingDirectory = false;
-    const QString local = QDir(workingDirectory).filePath(StoreFileName);
-    if (!workingDirectory.isEmpty() && QFileInfo(local).size() > 0
-        && QFileInfo(local).canonicalFilePath() != QFileInfo(path).canonicalFilePath()) {
-        path = local;
-        fromWorkingDirectory = true;
+    QString migrateFrom;
+    QStringList leftAlone;
+    const QString dat = workingDirectory.isEmpty() ? QString() : QDir(workingDirectory).filePath(LegacyDatFileName);
+    const QString local = workingDirectory.isEmpty() ? QString() : QDir(workingDirectory).filePath(StoreFileName);
+    const bool datFound = !dat.isEmpty() && QFileInfo(dat).isFile() && QFileInfo(dat).size() > 0;
+    const bool localFound = !local.isEmpty() && QFileInfo(local).isFile() && QFileInfo(local).size() > 0
+                            && QFileInfo(local).canonicalFilePath() != QFileInfo(path).canonicalFilePath();
+    if (datFound || localFound) {
+        const bool dataHasNotes = dataStoreHoldsNotes();
+        if (datFound && !dataHasNotes)
+            migrateFrom = dat;
+        else if (datFound)
+            leftAlone << dat;
+        // The fixed-record file comes first; a store beside it stays where it is.
+        if (localFound && !dataHasNotes && migrateFrom.isEmpty()) {
+            migrateFrom = local;
+            path = local;
+        } else if (localFound) {
+            leftAlone << local;
+        }
     }
 
+    const bool fromDat = !migrateFrom.isEmpty() && migrateFrom == dat;
     bool loaded = true;
     QFile file(path);
-    if (!file.exists()) {
+    if (fromDat) {
+        loaded = LoadLegacyDat(dat);
+    } else if (!file.exists()) {
         // The first start creates the store empty.
         if (file.open(QIODevice::WriteOnly))
             file.close();
     }
-    if (QFileInfo(path).size() > 0) {
+    if (!fromDat && QFileInfo(path).size() > 0) {
         QByteArray head;
         if (file.open(QIODevice::ReadOnly)) {
             head = file.read(4096);
@@ -654,10 +699,7 @@ void Program::LoadNotes()
             break;
         case StoreFormat::RecordStore30:
         case StoreFormat::RecordStore31:
-            // Older record stores are not read by this build; keep the file whole for one that can.
-            setAsideUnreadable(path, QStringLiteral("Pellux.NoteData is in an older format that this version of "
-                                                    "Pellux cannot read."));
-            loaded = false;
+            loaded = LoadRecordStore(path);
             break;
         case StoreFormat::Unknown:
             setAsideUnreadable(path, QStringLiteral("Pellux.NoteData is in a unknown format.  Notes not loaded."));
@@ -673,10 +715,21 @@ void Program::LoadNotes()
         return;
     }
     m_storeLoaded = true;
-    if (fromWorkingDirectory && loaded) {
+    if (!migrateFrom.isEmpty() && loaded) {
         // The notes now live in the data folder; the old file goes only once they are safely there.
         if (SaveNotes())
-            QFile::remove(path);
+            QFile::remove(migrateFrom);
+    }
+    if (!leftAlone.isEmpty()) {
+        QStringList names;
+        for (const QString &name : std::as_const(leftAlone))
+            names << QStringLiteral("\"%1\"").arg(QDir::toNativeSeparators(name));
+        prompts().message(
+            QStringLiteral("Pellux did not load %1 from the folder it was started in: your notes in \"%2\" are kept "
+                           "as they are.\r\r%3 been left alone.")
+                .arg(names.join(QStringLiteral(" and ")), QDir::toNativeSeparators(storePath()),
+                     leftAlone.size() == 1 ? QStringLiteral("The file has") : QStringLiteral("The files have")),
+            MsgIcon::Information);
     }
     if (m_panel)
         m_panel->setNoteTimersEnabled(true);
@@ -684,21 +737,146 @@ void Program::LoadNotes()
     emit notesLoaded();
 }
 
-void Program::setAsideUnreadable(const QString &path, const QString &why)
+void Program::setAsideUnreadable(const QString &path, const QString &why, const QString &outcome)
 {
     const QString stamp = clock().now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     const QString aside = SetAsideUnreadableStore(path, stamp);
     QString text = why;
     if (!aside.isEmpty()) {
-        text += QStringLiteral("\r\rThe file has been kept as \"%1\" and will not be overwritten.  Pellux starts "
-                               "with no notes.")
-                    .arg(QDir::toNativeSeparators(aside));
+        text += QStringLiteral("\r\rThe file has been kept as \"%1\" and will not be overwritten.  %2")
+                    .arg(QDir::toNativeSeparators(aside),
+                         outcome.isEmpty() ? QStringLiteral("Pellux starts with no notes.") : outcome);
     } else {
         text += QStringLiteral("\r\rThe file \"%1\" could not be set aside.  Pellux will not save notes over it.")
                     .arg(QDir::toNativeSeparators(path));
-        m_storeUnsafe = true;
+        // Only the data folder's store is ever written; a file elsewhere is safe where it is.
+        if (QFileInfo(path).absoluteFilePath() == QFileInfo(storePath()).absoluteFilePath())
+            m_storeUnsafe = true;
     }
     prompts().message(text, MsgIcon::Exclamation);
+}
+
+bool Program::dataStoreHoldsNotes() const
+{
+    QFile file(storePath());
+    if (!file.exists() || file.size() == 0)
+        return false;
+    if (!file.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray bytes = file.readAll();
+    switch (DetectStoreFormat(bytes.left(4096))) {
+    case StoreFormat::Empty:
+        return false;
+    case StoreFormat::NoteData4: {
+        const StoreReadResult read = ReadNoteStore(bytes, pixelScale(), noteDefaults());
+        return !read.ok || !read.notes.isEmpty() || !read.skipped.isEmpty();
+    }
+    case StoreFormat::RecordStore30:
+    case StoreFormat::RecordStore31: {
+        const BinaryReadResult read = ReadRecordStore(bytes, pixelScale(), noteDefaults());
+        return read.status != BinaryReadStatus::Empty && (read.status != BinaryReadStatus::Complete
+                                                          || !read.notes.isEmpty());
+    }
+    case StoreFormat::Unknown:
+        break;
+    }
+    // What cannot be read may hold notes.
+    return true;
+}
+
+bool Program::LoadRecordStore(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        setAsideUnreadable(path, QStringLiteral("\"%1\" could not be read: %2")
+                                     .arg(QDir::toNativeSeparators(path), file.errorString()));
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    file.close();
+    const BinaryReadResult read = ReadRecordStore(bytes, pixelScale(), noteDefaults());
+    if (read.status == BinaryReadStatus::WrongHeader) {
+        // "NoteFile 3.0" without its CR LF: its binary records have been rewritten as text.
+        setAsideUnreadable(path, QStringLiteral("Pellux.NoteData is in a unknown format.  Notes not loaded."));
+        return false;
+    }
+    return finishLegacyLoad(path, read);
+}
+
+bool Program::LoadLegacyDat(const QString &path)
+{
+    const QString file = path.isEmpty() ? DataFolder + LegacyDatFileName : path;
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) {
+        setAsideUnreadable(file, QStringLiteral("\"%1\" could not be read: %2")
+                                     .arg(QDir::toNativeSeparators(file), in.errorString()));
+        return false;
+    }
+    const QByteArray bytes = in.readAll();
+    in.close();
+    return finishLegacyLoad(file, ReadLegacyDat(bytes, noteDefaults()));
+}
+
+bool Program::finishLegacyLoad(const QString &path, const BinaryReadResult &read)
+{
+    placeLegacyNotes(read);
+    if (read.status != BinaryReadStatus::Damaged)
+        return true;
+    // What was read before the damage stays; the file itself is kept whole beside it.
+    const int placed = int(read.notes.size());
+    const QString outcome = placed == 0 ? QString()
+                            : placed == 1 ? QStringLiteral("The note read before it has been loaded.")
+                                          : QStringLiteral("The %1 notes read before it have been loaded.").arg(placed);
+    setAsideUnreadable(path,
+                       QStringLiteral("\"%1\" could not be read to its end.  %2")
+                           .arg(QDir::toNativeSeparators(path), read.error),
+                       outcome);
+    return false;
+}
+
+void Program::placeLegacyNotes(const BinaryReadResult &read)
+{
+    bool flashed = false;
+    for (const ImportedNote &imported : read.notes) {
+        QCoreApplication::processEvents();
+        if (m_terminateRequested)
+            break;
+        const StoredNote &note = imported.note;
+        const NoteKindProcs *kind = note.kind() ? noteKind(*note.kind()) : nullptr;
+        if (!kind || !kind->fromStored)
+            continue;
+        const int n = upperBound() + 1;
+        NoteWindow *w = kind->fromStored(*this, note, n);
+        if (!w)
+            continue;
+        if (note.left)
+            w->setLeft(*note.left);
+        if (note.top)
+            w->setTop(*note.top);
+        if (note.width)
+            w->setWidth(*note.width);
+        if (note.height)
+            w->setHeight(*note.height);
+        if (note.nid.isEmpty()) {
+            // The oldest stores had no identifiers; each note gets one now, once.
+            if (!flashed)
+                flash().DispMsg(QStringLiteral("Initializing GUIDs (One Time Only)"));
+            flashed = true;
+            m_notes.setGuid(n, NewUniqueNoteGUID());
+        }
+        if (!imported.password.isEmpty()) {
+            // A protected note stays hidden until its password is given.
+            w->SetNotePass(imported.password);
+        } else {
+            w->setAttribute(Qt::WA_ShowWithoutActivating, true);
+            w->setVisible(note.visible);
+            w->setAttribute(Qt::WA_ShowWithoutActivating, false);
+        }
+        CurrentAlarm = note.alarm;
+        w->SetAlarmData();
+    }
+    if (flashed)
+        flash().StopMsg();
 }
 
 bool Program::LoadNoteData(const QString &path)
@@ -919,9 +1097,7 @@ void Program::channelUnloadNotes()
 
 bool Program::channelLoadNote(const QString &path)
 {
-    Q_UNUSED(path);
-    // Single-note files are not read by this build: refuse rather than half do it.
-    return false;
+    return hub().LoadNoteFile(path);
 }
 
 } // namespace pellux

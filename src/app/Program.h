@@ -8,6 +8,7 @@
 #include "core/Settings.h"
 #include "core/store/StoreFile.h"
 
+#include <QDateTime>
 #include <QDomDocument>
 #include <QDateTime>
 #include <QDomElement>
@@ -43,6 +44,7 @@ class SettingsStoreAccess;
 class SmtpPasswordStore;
 class SoundPlayer;
 class SystemQueries;
+struct BinaryReadResult;
 
 /// The seams the program runs on; production and tests hand in their own.
 struct Services
@@ -197,9 +199,14 @@ public:
     void CheckAlarms();
     /// Sweeps begun and not yet through every slot.
     int pendingAlarmSweeps() const { return int(m_sweeps.size()); }
-    /// Hands a command line (a note file) to the running instance.
-    void SendCommandLine(const QString &commandLine);
-    /// True when another instance answered and was told to show its panel.
+    /**
+     * Hands a command line (a note file) to the running instance. True when this start
+     * has done its work (handed over, or told the user the file does not exist); false
+     * when no instance answered: this start goes on and imports the file itself.
+     */
+    bool SendCommandLine(const QString &commandLine);
+    /// True when another instance answered and was told to show its panel (or, with a
+    /// command-line file waiting, was handed that file).
     bool ActivateRunningInstance();
 
     // ---- settings ------------------------------------------------------------
@@ -210,13 +217,19 @@ public:
     void LoadNotes();
     /// Reads an XML store; returns false when the document was unreadable.
     bool LoadNoteData(const QString &path);
+    /// Reads an old record store ("NoteFile 3.0" in twips, "NoteFile 3.1" in pixels); false
+    /// when it was not read to its end (it has then been set aside, the notes before kept).
+    bool LoadRecordStore(const QString &path);
+    /// Reads the oldest store, "Pellux.DAT", the same way.
+    bool LoadLegacyDat(const QString &path);
     /// Writes the store; false (and the user told) when it could not be written.
     bool SaveNotes();
     /// A new identifier, then the one-second wait (so two identifiers can never be equal).
     QString NewNoteGUIDWithWait();
     /// A new identifier without waiting (new notes are made seconds apart by a person).
     QString NewNoteGUID() const;
-    /// A new identifier that no open note has (waits only in the rare case it must).
+    /// A new identifier that no open note has, without waiting: one made in the same
+    /// hundredth of a second as the one before takes the next hundredth instead.
     QString NewUniqueNoteGUID();
     QString storePath() const;
     bool storeLoaded() const { return m_storeLoaded; }
@@ -228,7 +241,8 @@ public:
     // ---- hooks ---------------------------------------------------------------
     /// Ends the process's event loop (tests replace it to observe the end).
     std::function<void(int)> endProcess;
-    /// Replaces the file used to write the store (tests make one that fails part-way).
+    /// Replaces the file used to write the store and the files a note is saved to (tests
+    /// make one that fails part-way).
     SaveFileFactory saveFileFactory;
     /// The program's own folder (written as "AppPath").
     QString appPath;
@@ -264,9 +278,17 @@ signals:
     void noteDefaultsChanged();
 
 private:
-    void setAsideUnreadable(const QString &path, const QString &why);
     void RunAlarmSweeps();
     void waitForDialogsThenSweep();
+    /// Moves an unreadable store aside and tells the user; \a outcome ends the message
+    /// (by default: Pellux starts with no notes).
+    void setAsideUnreadable(const QString &path, const QString &why, const QString &outcome = QString());
+    /// Places the notes an old store gave, in file order, one slot each.
+    void placeLegacyNotes(const BinaryReadResult &read);
+    /// Loads what a legacy reader gave; a damaged file is set aside with the notes before kept.
+    bool finishLegacyLoad(const QString &path, const BinaryReadResult &read);
+    /// Whether the data folder's store holds notes (or might: one that cannot be read counts).
+    bool dataStoreHoldsNotes() const;
     void discardWindow(NoteWindow *window);
     void followNoteTable();
 
@@ -298,6 +320,11 @@ private:
     bool m_sweeping = false;
     bool m_sweepWaiting = false;
     bool m_storeLoaded = false;
+    /// The moment the last identifier was made for (see NewUniqueNoteGUID).
+    QDateTime m_lastGuidMoment;
+    /// A note file named on the command line when no instance was running: imported once
+    /// the store has loaded.
+    QString m_commandLineFile;
     bool m_shuttingDown = false;
     bool m_terminateRequested = false;
     /// The store could not be set aside after a failed read: never write over it.

@@ -1,7 +1,10 @@
 #include "checklists/CheckListProc.h"
 
+#include "app/Commands.h"
 #include "app/Program.h"
 #include "checklists/CheckListProt.h"
+#include "core/notefile/NoteFile.h"
+#include "core/notefile/Windows1252.h"
 #include "core/store/StoreWriter.h"
 #include "platform/Prompts.h"
 
@@ -126,11 +129,9 @@ void ReadCheckListIn(Program &program, int NoteNum)
     const FileAnswer answer = program.prompts().openFile(request);
     if (answer.path.isEmpty())
         return;
-    if (answer.filterIndex == 2) {
-        program.prompts().message(
-            QStringLiteral("ERROR:  \"%1\" is a Pellux Note File.  This version of Pellux cannot read Note Files.")
-                .arg(answer.path),
-            MsgIcon::Critical);
+    if (answer.filterIndex == 2 || IsNoteFileName(answer.path)) {
+        // A note file adds or replaces notes of its own; this list is left as it is.
+        program.hub().LoadNoteFile(answer.path);
         return;
     }
     QFile file(answer.path);
@@ -149,7 +150,7 @@ void ReadCheckListIn(Program &program, int NoteNum)
         return;
     }
     file.close();
-    const QStringList lines = textLines(QString::fromLocal8Bit(bytes));
+    const QStringList lines = textLines(DecodeTextFile(bytes));
     // Every line becomes a row with its own controls: a large file chosen by
     // mistake would take long and much memory, so ask before going ahead.
     if (lines.size() > LargeReadInLines) {
@@ -183,6 +184,9 @@ CheckListProt *CheckListFromStored(Program &program, const StoredNote &note, int
 {
     CheckListProt *w = placeWindow(program, NoteNum, Program::EntryOf(note));
     w->setNoteStyle(note.style);
+    // A list stored without a height (an old store kept 0) fits its rows.
+    if (!note.height)
+        w->ResetNoteSize();
     // The rows go in one batch and are laid out once at the end.
     w->beginRowBatch();
     for (const CheckRow &row : note.rows)

@@ -3,6 +3,7 @@
 #include "alarms/AlarmsFeature.h"
 #include "checklists/CheckListsFeature.h"
 #include "mail/MailFeature.h"
+#include "notefiles/NoteFilesFeature.h"
 #include "notes/TextNotesFeature.h"
 #include "panel/PanelFeature.h"
 #include "password/PasswordFeature.h"
@@ -18,6 +19,7 @@ void InstallFeatures(Program &program)
     InstallPassword(program);
     InstallPrinting(program);
     InstallMail(program);
+    InstallNoteFiles(program);
     // The panel last: its buttons and menus show which commands the others provide.
     InstallPanel(program);
 }

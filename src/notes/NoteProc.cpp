@@ -4,6 +4,8 @@
 #include "app/Program.h"
 #include "core/NoteRecord.h"
 #include "core/TextRules.h"
+#include "core/notefile/NoteFile.h"
+#include "core/notefile/Windows1252.h"
 #include "notes/TextNoteProt.h"
 #include "platform/Prompts.h"
 
@@ -174,7 +176,7 @@ void ReadIntoTextNote(Program &program, int slot, const QString &fileName)
     if (!path.isEmpty()) {
         w->raise();
         w->activateWindow();
-        if (path.right(9).toUpper() == QLatin1String(".NOTEFILE"))
+        if (IsNoteFileName(path))
             filterIndex = 2;
     } else {
         FileRequest request;
@@ -188,11 +190,9 @@ void ReadIntoTextNote(Program &program, int slot, const QString &fileName)
     }
     if (path.isEmpty())
         return;
-    if (filterIndex == 2) {
-        program.prompts().message(
-            QStringLiteral("ERROR:  \"%1\" is a Pellux Note File.  This version of Pellux cannot read Note Files.")
-                .arg(path),
-            MsgIcon::Critical);
+    if (filterIndex == 2 || IsNoteFileName(path)) {
+        // A note file adds or replaces notes of its own; this note is left as it is.
+        program.hub().LoadNoteFile(path);
         return;
     }
     if (!w->text().isEmpty()) {
@@ -222,7 +222,7 @@ void ReadIntoTextNote(Program &program, int slot, const QString &fileName)
         return;
     }
     w->setText(QString());
-    w->setText(QString::fromLocal8Bit(bytes));
+    w->setText(DecodeTextFile(bytes));
 }
 
 } // namespace pellux::NoteProc

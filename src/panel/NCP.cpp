@@ -6,6 +6,7 @@
 #include "app/NoteWindow.h"
 #include "app/Program.h"
 #include "core/TextRules.h"
+#include "core/notefile/NoteFile.h"
 #include "panel/Artwork.h"
 #include "panel/frmAddNote.h"
 #include "panel/frmPelluxMenu.h"
@@ -670,6 +671,11 @@ void NCP::NoteList_OLEDragDrop(const QString &path)
 {
     raise();
     activateWindow();
+    // A note file brings its own notes: a text note made for it would stay behind empty.
+    if (IsNoteFileName(path)) {
+        m_program.hub().LoadNoteFile(path);
+        return;
+    }
     QString title = QFileInfo(path).fileName();
     // A cancelled title prompt creates nothing, and nothing is read.
     if (m_program.hub().NewNote(NoteKind::TextNote, title)) {

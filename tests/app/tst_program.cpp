@@ -2,10 +2,12 @@
 #include "core/channel/ControlClient.h"
 #include "core/Settings.h"
 #include "core/store/StoreFile.h"
+#include "core/notefile/NoteFile.h"
 #include "app/FlashMsg.h"
 #include "app/NoteWindow.h"
 #include "notes/TextNoteProt.h"
 #include "panel/NCP.h"
+#include "support/FailingSaveFile.h"
 #include "support/ProgramFixture.h"
 
 #include <QListWidget>
@@ -33,31 +35,6 @@ QByteArray oneNoteStore(const QByteArray &nid = "TESTPC:01022026:101010:42")
            "<underline>False</underline><strikethru>False</strikethru></font>"
            "<color><fore>#000000</fore><back>#FFFF00</back></color></note></notedata>\r\n";
 }
-
-/// A store file whose writing fails after a given number of bytes.
-class FailingSaveFile : public QSaveFile
-{
-public:
-    FailingSaveFile(const QString &name, qint64 failAfter)
-        : QSaveFile(name)
-        , m_left(failAfter)
-    {
-    }
-
-protected:
-    qint64 writeData(const char *data, qint64 len) override
-    {
-        if (len > m_left) {
-            setErrorString(QStringLiteral("No space left on device"));
-            return -1;
-        }
-        m_left -= len;
-        return QSaveFile::writeData(data, len);
-    }
-
-private:
-    qint64 m_left;
-};
 
 void seedSettings(const QString &key, const QString &value)
 {
@@ -226,7 +203,8 @@ private slots:
         QTest::newRow("no root") << QByteArray("<!--Pellux NoteData 4-->\r\n<other/>\r\n")
                                  << QStringLiteral("could not be read");
         QTest::newRow("3.0 with a blank") << QByteArray("NoteFile 3.0 \r\nxx") << QStringLiteral("unknown format");
-        QTest::newRow("older record store") << QByteArray("NoteFile 3.1\r\nxx") << QStringLiteral("older format");
+        QTest::newRow("record store cut short") << QByteArray("NoteFile 3.1\r\nxx")
+                                                << QStringLiteral("Record 1 is cut short");
     }
 
     void unreadableStoreIsSetAside()
@@ -380,7 +358,9 @@ private slots:
         QCOMPARE(send("LoadNotes"), ControlClient::Reply::Accepted);
         QCOMPARE(f.program->upperBound(), 1);
         QCOMPARE(ncp(*f.program).NoteList->count(), 1);
-        QCOMPARE(send("LoadNote|/tmp/x.NoteFile"), ControlClient::Reply::Refused);
+        // A note file that cannot be read is refused (the running instance says why).
+        f.prompts.answerMessage(MsgResult::Ok);
+        QCOMPARE(send("LoadNote|" + f.env.root() + "/missing.NoteFile"), ControlClient::Reply::Refused);
         f.program->loading = 1;
         QCOMPARE(send("AreYouThere"), ControlClient::Reply::Refused);
         f.program->loading = 0;
@@ -404,36 +384,108 @@ private slots:
         QVERIFY(ncp(*first.program).isVisible());
     }
 
-    void commandLineHandOff_data()
+    void commandLineFileThatDoesNotExist_data()
     {
         QTest::addColumn<QString>("commandLine");
-        QTest::addColumn<bool>("exists");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("missing file") << QStringLiteral("\"/no/such dir/a.NoteFile\"") << false
-                                      << QStringLiteral("File Doesn't Exist");
-        QTest::newRow("no instance") << QString() << true
-                                     << QStringLiteral("Error in communications.\r\rMake sure Pellux is running "
-                                                       "before trying to click on a NoteFile.");
+        QTest::newRow("in quotes") << QStringLiteral("\"/no/such dir/a.NoteFile\"");
+        QTest::newRow("bare") << QStringLiteral("/no/such dir/a.NoteFile");
     }
 
-    void commandLineHandOff()
+    void commandLineFileThatDoesNotExist()
     {
         QFETCH(QString, commandLine);
-        QFETCH(bool, exists);
-        QFETCH(QString, message);
         ProgramFixture f;
-        if (exists) {
-            const QString path = f.env.workDir() + "/my note.NoteFile";
-            TestEnvironment::writeFile(path, "NoteFile 3.0\r\n");
-            commandLine = "\"" + path + "\"";
-        }
         f.prompts.answerMessage(MsgResult::Ok);
         QCOMPARE(f.program->Main({commandLine}), std::optional<int>(0));
-        QCOMPARE(f.prompts.last().text, message);
+        QCOMPARE(f.prompts.asked().size(), 1);
+        QCOMPARE(f.prompts.last().text, QStringLiteral("File Doesn't Exist"));
         QCOMPARE(f.prompts.last().icon, MsgIcon::Exclamation);
         QCOMPARE(f.prompts.last().title, QStringLiteral("Pellux"));
-        // The hand-off loads nothing itself.
         QVERIFY(!f.program->hasPanel());
+    }
+
+    void commandLineFileWithNothingRunningStartsAndImports_data()
+    {
+        QTest::addColumn<bool>("quoted");
+        QTest::newRow("in quotes, blanks in the path") << true;
+        QTest::newRow("as separate words") << false;
+    }
+
+    void commandLineFileWithNothingRunningStartsAndImports()
+    {
+        QFETCH(bool, quoted);
+        ProgramFixture f;
+        f.writeStore(oneNoteStore());
+        const QString path = f.env.workDir() + "/my note.NoteFile";
+        StoredNote note;
+        note.type = QStringLiteral("TextNote");
+        note.title = QStringLiteral("Double-clicked");
+        note.nid = QStringLiteral("OTHERPC:01022026:090000:01");
+        note.text = QStringLiteral("from the file manager");
+        TestEnvironment::writeFile(path, WriteNoteFile(note).bytes);
+        const QStringList arguments = quoted ? QStringList{"\"" + path + "\""} : path.split(' ');
+
+        QCOMPARE(f.program->Main(arguments), std::nullopt);
+        QVERIFY(f.prompts.asked().isEmpty());
+        // The store first, then the file, once its notes are there.
+        QCOMPARE(f.program->upperBound(), 2);
+        QCOMPARE(f.program->note(1)->Caption(), QStringLiteral("Groceries"));
+        QCOMPARE(f.program->note(2)->Caption(), QStringLiteral("Double-clicked"));
+        QCOMPARE(static_cast<TextNoteProt *>(f.program->note(2))->text(), QStringLiteral("from the file manager"));
+        QVERIFY(f.program->note(2)->Visible());
+        QVERIFY(ncp(*f.program).isVisible());
+        QCOMPARE(f.program->loading, 0);
+        // This start is now the instance a second start hands its file to.
+        bool answered = false;
+        QThread *t = QThread::create([&] { answered = ControlClient(3000).OpenControlPanel(); });
+        t->start();
+        while (!t->isFinished())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        t->wait();
+        delete t;
+        QVERIFY(answered);
+    }
+
+    void noteFileHandedOverIsImported_data()
+    {
+        QTest::addColumn<bool>("loading");
+        QTest::newRow("running") << false;
+        QTest::newRow("refused while loading") << true;
+    }
+
+    void noteFileHandedOverIsImported()
+    {
+        QFETCH(bool, loading);
+        ProgramFixture f;
+        f.writeStore(oneNoteStore());
+        f.start();
+        QVERIFY(f.program->startControlServer());
+        const QString path = f.env.root() + "/handed over.NoteFile";
+        StoredNote note;
+        note.type = QStringLiteral("CheckList");
+        note.title = QStringLiteral("Handed over");
+        note.rows = {CheckRow{true, QStringLiteral("done")}};
+        TestEnvironment::writeFile(path, WriteNoteFile(note).bytes);
+        f.program->loading = loading ? 1 : 0;
+
+        ControlClient::HandOver handOver;
+        QThread *t = QThread::create([&] { handOver = ControlClient(3000).SendDDERequest(path); });
+        t->start();
+        while (!t->isFinished())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        t->wait();
+        delete t;
+
+        if (loading) {
+            QVERIFY(!handOver.instanceAnswered);
+            QCOMPARE(f.program->upperBound(), 1);
+            return;
+        }
+        QVERIFY(handOver.instanceAnswered);
+        QCOMPARE(handOver.loadNote, ControlClient::Reply::Accepted);
+        QCOMPARE(f.program->upperBound(), 2);
+        QCOMPARE(f.program->note(2)->Caption(), QStringLiteral("Handed over"));
+        QVERIFY(f.prompts.asked().isEmpty());
     }
 };
 

@@ -5,6 +5,7 @@
 #include "checklists/CheckListProt.h"
 #include "checklists/CheckListRows.h"
 #include "core/NoteRecord.h"
+#include "core/notefile/NoteFile.h"
 #include "app/Program.h"
 #include "panel/NCP.h"
 #include "panel/frmPelluxMenu.h"
@@ -119,7 +120,9 @@ private slots:
         QCOMPARE(ncp(*f.program).listEntry(slot), answer);
         QVERIFY(trayMenu(*f.program).mnuNoteList(slot));
         QCOMPARE(trayMenu(*f.program).mnuNoteList(slot)->text(), answer);
-        QCOMPARE(w->NoteGUID(), f.program->NewNoteGUID());
+        // Made now; the clock stands still, so each earlier list took the hundredth before.
+        QCOMPARE(w->NoteGUID(), QStringLiteral("TESTPC:10122026:103015:%1").arg(25 + notesBefore));
+        QCOMPARE(f.clock.waits(), 0);
         QVERIFY(w->isVisible());
         QCOMPARE(w->ItemCount, 1);
         QCOMPARE(w->rowText(1), QString());
@@ -358,8 +361,6 @@ private slots:
         QTest::addColumn<QString>("message");       // %1 = the path
 
         QTest::newRow("cancelled") << "" << 1 << false << "";
-        QTest::newRow("note file") << "list.NoteFile" << 2 << true
-                                   << "ERROR:  \"%1\" is a Pellux Note File.  This version of Pellux cannot read Note Files.";
         QTest::newRow("missing file") << "gone.txt" << 1 << false
                                       << "ERROR:  \"%1\" could not be read: No such file or directory";
     }
@@ -393,6 +394,41 @@ private slots:
         }
         QVERIFY(f.prompts.unexpected().isEmpty());
         QCOMPARE(texts(w), QStringList({"keep"}));
+    }
+
+    void readInOfANoteFileImportsIt_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("filter");
+        QTest::newRow("the note file filter") << "list.bin" << 2;
+        QTest::newRow("a .NoteFile under All Files") << "list.NOTEFILE" << 3;
+    }
+
+    void readInOfANoteFileImportsIt()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, filter);
+        ProgramFixture f;
+        f.start();
+        CheckListProt *w = newList(f);
+        QVERIFY(w);
+        w->AddLine(QStringLiteral("keep"), 0);
+        StoredNote note;
+        note.type = QStringLiteral("CheckList");
+        note.title = QStringLiteral("Imported list");
+        note.rows = {CheckRow{true, QStringLiteral("from the file")}, CheckRow{false, QStringLiteral("second")}};
+        QTemporaryDir dir;
+        const QString path = writeFile(dir, name, WriteNoteFile(note).bytes);
+        f.prompts.clear();
+        f.prompts.answerFile(FileAnswer{path, filter});
+        CheckListProc::ReadCheckListIn(*f.program, 1);
+        QVERIFY(f.prompts.unexpected().isEmpty());
+        QCOMPARE(texts(w), QStringList({"keep"}));
+        CheckListProt *imported = checkListIn(f, 2);
+        QVERIFY(imported);
+        QCOMPARE(imported->Caption(), QStringLiteral("Imported list"));
+        QCOMPARE(texts(imported), QStringList({"from the file", "second"}));
+        QCOMPARE(checks(imported), QList<bool>({true, false}));
     }
 
     void readInOfAVeryLongFileAsksFirst_data()

@@ -156,7 +156,7 @@ private slots:
         QTest::newRow("Delete note") << "mnuDelete" << "&Delete Note" << "" << true;
         QTest::newRow("E-mail") << "mnuEMail" << "&E-Mail Note..." << "Ctrl+E" << true;
         QTest::newRow("Print") << "mnuPrint" << "P&rint Note..." << "Ctrl+P" << true;
-        QTest::newRow("Save out") << "mnuSaveNoteOut" << "&Save Note To File..." << "Ctrl+S" << false;
+        QTest::newRow("Save out") << "mnuSaveNoteOut" << "&Save Note To File..." << "Ctrl+S" << true;
         QTest::newRow("Read in") << "mnuReadNoteIn" << "&Load Note From File..." << "Ctrl+L" << true;
         QTest::newRow("Control panel") << "mnuControlPanel" << "&Control Panel" << "" << true;
     }

@@ -797,6 +797,9 @@ void TestControlChannel::sendTool_data()
     QTest::newRow("no command") << QStringList{} << true << false << 2 << QStringList{};
     QTest::newRow("two commands") << QStringList{"SyncOn", "SaveNotes"} << true << false << 2 << QStringList{};
     QTest::newRow("line break") << QStringList{"AreYouThere\nExit"} << true << false << 2 << QStringList{};
+    // A path holding a line break would end the command early and start another.
+    QTest::newRow("note path with a line break") << QStringList{"LoadNote|/home/ann/a\nExit"} << true << false << 2
+                                                 << QStringList{};
 }
 
 void TestControlChannel::sendTool()

@@ -1,5 +1,7 @@
 // The real program, started as a process in a private profile: start-up, a second
 // start, pellux-send, and the ways it ends.
+#include "core/notefile/NoteFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -58,9 +60,9 @@ public:
     }
 
     /// Starts the program and waits until its channel is open (the store has loaded).
-    bool startRunning(QProcess &p) const
+    bool startRunning(QProcess &p, const QStringList &args = {}) const
     {
-        start(p);
+        start(p, args);
         if (!p.waitForStarted(10000))
             return false;
         QElapsedTimer t;
@@ -85,6 +87,23 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+/// The store as "SaveNotes" writes it now.
+QByteArray saved(const Profile &profile)
+{
+    return profile.send(QStringLiteral("SaveNotes")) == 0 ? profile.store() : QByteArray();
+}
+
+void writeNoteFile(const QString &path, const QString &title)
+{
+    pellux::StoredNote note;
+    note.type = QStringLiteral("TextNote");
+    note.title = title;
+    note.text = QStringLiteral("text of ") + title;
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(pellux::WriteNoteFile(note).bytes);
+}
 
 bool endsWithin(QProcess &p, int ms)
 {
@@ -127,6 +146,39 @@ private slots:
         QVERIFY(endsWithin(second, 20000));
         QCOMPARE(second.exitCode(), 0);
         QCOMPARE(first.state(), QProcess::Running);
+        ::kill(pid_t(first.processId()), SIGTERM);
+        QVERIFY(endsWithin(first, 20000));
+    }
+
+    void noteFileOpenedWhileClosedStartsPelluxWithIt()
+    {
+        Profile profile;
+        const QString path = profile.workDir() + "/from the file manager.NoteFile";
+        writeNoteFile(path, QStringLiteral("Opened while closed"));
+        QProcess p;
+        // As a file manager starts it for a double-clicked file: nothing else is running.
+        QVERIFY(profile.startRunning(p, {path}));
+        QTRY_VERIFY_WITH_TIMEOUT(saved(profile).contains("<title>Opened while closed</title>"), 20000);
+        QCOMPARE(p.state(), QProcess::Running);
+        ::kill(pid_t(p.processId()), SIGTERM);
+        QVERIFY(endsWithin(p, 20000));
+        QVERIFY(profile.store().contains("<title>Opened while closed</title>"));
+        // The file itself is only read.
+        QVERIFY(QFileInfo::exists(path));
+    }
+
+    void secondStartWithAFileHandsItOver()
+    {
+        Profile profile;
+        QProcess first;
+        QVERIFY(profile.startRunning(first));
+        const QString path = profile.workDir() + "/handed.NoteFile";
+        writeNoteFile(path, QStringLiteral("Handed over"));
+        QProcess second;
+        profile.start(second, {path});
+        QVERIFY(endsWithin(second, 20000));
+        QCOMPARE(second.exitCode(), 0);
+        QVERIFY(saved(profile).contains("<title>Handed over</title>"));
         ::kill(pid_t(first.processId()), SIGTERM);
         QVERIFY(endsWithin(first, 20000));
     }

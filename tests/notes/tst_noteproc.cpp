@@ -3,6 +3,7 @@
 // notes, and reading a file into a note.
 #include "core/NoteRecord.h"
 #include "core/TextRules.h"
+#include "core/notefile/NoteFile.h"
 #include "app/FlashMsg.h"
 #include "app/Program.h"
 #include "notes/NoteProc.h"
@@ -647,16 +648,11 @@ private slots:
         QTest::newRow("one byte over") << QByteArray(32769, 'k') << QStringLiteral("kept")
                                        << QStringLiteral("big.txt") << int(MsgResult::Yes) << bigger
                                        << QStringLiteral("kept");
-        QTest::newRow("note file") << QByteArray("x") << QStringLiteral("kept") << QStringLiteral("a.NoteFile") << -1
-                                   << QStringLiteral("ERROR:  \"%1\" is a Pellux Note File.  This version of Pellux "
-                                                     "cannot read Note Files.")
-                                   << QStringLiteral("kept");
-        QTest::newRow("note file in other case") << QByteArray("x") << QString() << QStringLiteral("b.notefile") << -1
-                                                 << QStringLiteral("ERROR:  \"%1\" is a Pellux Note File.  This "
-                                                                   "version of Pellux cannot read Note Files.")
-                                                 << QString();
         QTest::newRow("UTF-8 text") << QByteArray("Grüße 日本") << QString() << QStringLiteral("u.txt") << -1
                                     << QString() << QStringLiteral("Grüße 日本");
+        QTest::newRow("Windows text") << QByteArray("caf\xe9 \x80 \x93quoted\x94") << QString()
+                                      << QStringLiteral("w.txt") << -1 << QString()
+                                      << QStringLiteral("caf\u00e9 \u20ac \u201cquoted\u201d");
     }
 
     void readIn()
@@ -697,6 +693,46 @@ private slots:
             QCOMPARE(f.prompts.last().icon, MsgIcon::Critical);
         }
         QCOMPARE(w->text(), result);
+    }
+
+    void readInOfANoteFileImportsIt_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<int>("filter");        // 0: the name is passed (a drop), else the dialog's filter
+        QTest::newRow("dropped, .NoteFile") << QStringLiteral("a.NoteFile") << 0;
+        QTest::newRow("dropped, upper case") << QStringLiteral("b.NOTEFILE") << 0;
+        QTest::newRow("dropped, lower case") << QStringLiteral("c.notefile") << 0;
+        QTest::newRow("chosen as a note file") << QStringLiteral("d.bin") << 2;
+        QTest::newRow("chosen under All Files") << QStringLiteral("e.NoteFile") << 3;
+    }
+
+    void readInOfANoteFileImportsIt()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(int, filter);
+        ProgramFixture f;
+        f.start();
+        TextNoteProt *w = addNote(f, QStringLiteral("Target"));
+        w->setText(QStringLiteral("kept"));
+        StoredNote note;
+        note.type = QStringLiteral("TextNote");
+        note.title = QStringLiteral("Imported");
+        note.text = QStringLiteral("from the file");
+        const QString path = f.env.root() + QLatin1Char('/') + fileName;
+        QVERIFY(TestEnvironment::writeFile(path, WriteNoteFile(note).bytes));
+        f.prompts.clear();
+        if (filter == 0) {
+            NoteProc::ReadIntoTextNote(*f.program, 1, path);
+        } else {
+            f.prompts.answerFile(FileAnswer{path, filter});
+            NoteProc::ReadIntoTextNote(*f.program, 1, QString());
+        }
+        QVERIFY(f.prompts.unexpected().isEmpty());
+        // The note that asked is left as it was; the file's note is a note of its own.
+        QCOMPARE(w->text(), QStringLiteral("kept"));
+        QCOMPARE(f.program->upperBound(), 2);
+        QCOMPARE(textNote(f, 2)->text(), QStringLiteral("from the file"));
+        QCOMPARE(listEntries(f), QStringList({"Target", "Imported"}));
     }
 
     void readInFailures()

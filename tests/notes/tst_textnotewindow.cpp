@@ -228,7 +228,10 @@ private slots:
         ProgramFixture f;
         f.start();
         TextNoteProt *w = newNote(f);
-        for (QAction *a : {w->mnuSaveNoteOut}) {
+        // Every command of this build is there; one a build lacks is greyed out and says why.
+        f.program->hub().provide(Feature::SaveNoteToFile, nullptr);
+        TextNoteProt *lacking = newNote(f, QStringLiteral("Lacking"));
+        for (QAction *a : {lacking->mnuSaveNoteOut}) {
             QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
             QCOMPARE(a->toolTip(), QStringLiteral("Not available in this build"));
         }
@@ -237,7 +240,7 @@ private slots:
         for (QAction *a : {w->mnuHide, w->mnuOnTop, w->mnuRollUp, w->mnuDynamicTitle, w->mnuAlarmSet, w->mnuPassword,
                            w->mnuNoteFont, w->mnuNoteFore, w->mnuNoteBack, w->mnuDefaultFC, w->mnuReTitle, w->mnuDelete,
                            w->mnuReadNoteIn, w->mnuControlPanel, w->mnuSelectAll, w->mnuInsertDateTime, w->mnuEMail,
-                           w->mnuPrint})
+                           w->mnuPrint, w->mnuSaveNoteOut})
             QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
     }
 

@@ -4,11 +4,13 @@
 #include "core/notefile/NoteFile.h"
 
 #include <QByteArrayView>
+#include <QString>
 
 namespace pellux {
 
 /// The oldest store, "Pellux.DAT": text notes in fixed records of this many bytes.
 inline constexpr qsizetype LegacyDatRecordSize = 4608;
+inline const QString LegacyDatFileName = QStringLiteral("Pellux.DAT");
 
 /**
  * Reads a whole "Pellux.DAT". Every record is a text note of type "TextNote30",

@@ -179,6 +179,11 @@ bool startsWithLine(QByteArrayView bytes, const char *line)
 
 } // namespace
 
+bool IsNoteFileName(const QString &path)
+{
+    return path.endsWith(QLatin1String(".NoteFile"), Qt::CaseInsensitive);
+}
+
 NoteFileRecord ReadNoteRecord(ByteReader &in)
 {
     NoteFileRecord r;

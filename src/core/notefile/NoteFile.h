@@ -21,6 +21,9 @@ namespace pellux {
  */
 
 inline constexpr char NoteFileHeader[] = "NoteFile 3.0\r\n";
+
+/// Whether \a path names a single-note file: it ends in ".NoteFile", in any letter case.
+bool IsNoteFileName(const QString &path);
 inline constexpr char RecordStorePixelsHeader[] = "NoteFile 3.1\r\n";
 
 /// The note record, the fields every note carries ahead of its body.
