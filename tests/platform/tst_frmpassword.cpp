@@ -29,20 +29,26 @@ enum class End { Ok, Enter, Cancel, Escape };
  */
 void whenDialogUp(const std::function<void(frmPassword &)> &act)
 {
-    auto attempt = std::make_shared<std::function<void(int)>>();
-    *attempt = [act, attempt](int triesLeft) {
+    // Polls for the dialog; the timer deletes itself once it has found it or given up.
+    auto *poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, act, triesLeft = 500]() mutable {
         auto *dlg = qobject_cast<frmPassword *>(QApplication::activeModalWidget());
         if (!dlg) {
-            if (triesLeft > 0)
-                QTimer::singleShot(10, [attempt, triesLeft] { (*attempt)(triesLeft - 1); });
+            if (--triesLeft <= 0) {
+                poll->stop();
+                poll->deleteLater();
+            }
             return;
         }
+        poll->stop();
+        poll->deleteLater();
         QPointer<frmPassword> guard(dlg);
         act(*dlg);
         if (guard && guard->isVisible())
             guard->reject();
-    };
-    QTimer::singleShot(0, [attempt] { (*attempt)(500); });
+    });
+    poll->start();
 }
 
 void finish(frmPassword &dlg, End end)
