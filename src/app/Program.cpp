@@ -42,6 +42,18 @@ QString withSlash(QString folder)
     return folder;
 }
 
+/// Reads a whole file; when it cannot be opened, \a error says so in the words shown to the user.
+bool readWholeFile(const QString &path, QByteArray &bytes, QString &error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("\"%1\" could not be read: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+        return false;
+    }
+    bytes = file.readAll();
+    return true;
+}
+
 } // namespace
 
 Program::Program(const Services &services, std::unique_ptr<SettingsStore> settingsStore)
@@ -786,14 +798,12 @@ bool Program::dataStoreHoldsNotes() const
 
 bool Program::LoadRecordStore(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        setAsideUnreadable(path, QStringLiteral("\"%1\" could not be read: %2")
-                                     .arg(QDir::toNativeSeparators(path), file.errorString()));
+    QByteArray bytes;
+    QString error;
+    if (!readWholeFile(path, bytes, error)) {
+        setAsideUnreadable(path, error);
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    file.close();
     const BinaryReadResult read = ReadRecordStore(bytes, pixelScale(), noteDefaults());
     if (read.status == BinaryReadStatus::WrongHeader) {
         // "NoteFile 3.0" without its CR LF: its binary records have been rewritten as text.
@@ -806,14 +816,12 @@ bool Program::LoadRecordStore(const QString &path)
 bool Program::LoadLegacyDat(const QString &path)
 {
     const QString file = path.isEmpty() ? DataFolder + LegacyDatFileName : path;
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly)) {
-        setAsideUnreadable(file, QStringLiteral("\"%1\" could not be read: %2")
-                                     .arg(QDir::toNativeSeparators(file), in.errorString()));
+    QByteArray bytes;
+    QString error;
+    if (!readWholeFile(file, bytes, error)) {
+        setAsideUnreadable(file, error);
         return false;
     }
-    const QByteArray bytes = in.readAll();
-    in.close();
     return finishLegacyLoad(file, ReadLegacyDat(bytes, noteDefaults()));
 }
 

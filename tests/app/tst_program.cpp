@@ -7,6 +7,7 @@
 #include "app/NoteWindow.h"
 #include "notes/TextNoteProt.h"
 #include "panel/NCP.h"
+#include "support/ClientThread.h"
 #include "support/FailingSaveFile.h"
 #include "support/ProgramFixture.h"
 
@@ -335,18 +336,10 @@ private slots:
 
         // The client blocks, so it talks from another thread while this one serves.
         auto send = [](const QString &command) {
-            ControlClient::Reply reply = ControlClient::Reply::NoAnswer;
-            QThread *t = QThread::create([&] {
+            return onClientThread([&] {
                 ControlClient c(3000);
-                if (c.open())
-                    reply = c.execute(command);
+                return c.open() ? c.execute(command) : ControlClient::Reply::NoAnswer;
             });
-            t->start();
-            while (!t->isFinished())
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            t->wait();
-            delete t;
-            return reply;
         };
 
         QCOMPARE(send("AreYouThere"), ControlClient::Reply::Accepted);
@@ -373,14 +366,7 @@ private slots:
         ProgramFixture first;
         first.start();
         QVERIFY(first.program->startControlServer());
-        bool answered = false;
-        QThread *t = QThread::create([&] { answered = ControlClient(3000).OpenControlPanel(); });
-        t->start();
-        while (!t->isFinished())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        t->wait();
-        delete t;
-        QVERIFY(answered);
+        QVERIFY(onClientThread([] { return ControlClient(3000).OpenControlPanel(); }));
         QVERIFY(ncp(*first.program).isVisible());
     }
 
@@ -436,14 +422,7 @@ private slots:
         QVERIFY(ncp(*f.program).isVisible());
         QCOMPARE(f.program->loading, 0);
         // This start is now the instance a second start hands its file to.
-        bool answered = false;
-        QThread *t = QThread::create([&] { answered = ControlClient(3000).OpenControlPanel(); });
-        t->start();
-        while (!t->isFinished())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        t->wait();
-        delete t;
-        QVERIFY(answered);
+        QVERIFY(onClientThread([] { return ControlClient(3000).OpenControlPanel(); }));
     }
 
     void noteFileHandedOverIsImported_data()
@@ -468,13 +447,8 @@ private slots:
         TestEnvironment::writeFile(path, WriteNoteFile(note).bytes);
         f.program->loading = loading ? 1 : 0;
 
-        ControlClient::HandOver handOver;
-        QThread *t = QThread::create([&] { handOver = ControlClient(3000).SendDDERequest(path); });
-        t->start();
-        while (!t->isFinished())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        t->wait();
-        delete t;
+        const ControlClient::HandOver handOver =
+            onClientThread([&] { return ControlClient(3000).SendDDERequest(path); });
 
         if (loading) {
             QVERIFY(!handOver.instanceAnswered);

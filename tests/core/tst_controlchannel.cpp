@@ -2,6 +2,7 @@
 #include "core/channel/ControlEndpoint.h"
 #include "core/channel/ControlServer.h"
 #include "core/channel/InstanceLock.h"
+#include "support/ClientThread.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -27,6 +28,7 @@
 using pellux::ControlClient;
 using pellux::ControlServer;
 using Reply = pellux::ControlClient::Reply;
+using pellux::test::onClientThread;
 
 namespace {
 
@@ -91,20 +93,6 @@ struct Peer
         return reply();
     }
 };
-
-/// Runs a blocking client call on a thread of its own while this thread serves events.
-template<typename F>
-auto onClientThread(F work)
-{
-    decltype(work()) result{};
-    std::unique_ptr<QThread> thread(QThread::create([&] { result = work(); }));
-    thread->start();
-    // Every client call is bounded by its own time-out, so this only trips on a real hang.
-    if (!QTest::qWaitFor([&] { return thread->isFinished(); }, 30000))
-        qFatal("a blocking client call never returned");
-    thread->wait();
-    return result;
-}
 
 int modeOf(const QString &path)
 {
