@@ -893,7 +893,8 @@ bool Program::LoadNoteData(const QString &path)
     const NoteDefaults defaults = noteDefaults();
     const StoreReadResult read = ReadNoteStore(bytes, scale, defaults);
     if (!read.ok) {
-        setAsideUnreadable(path, QStringLiteral("Pellux.NoteData could not be read (%1).").arg(read.error));
+        // The reader's reason is a sentence of its own.
+        setAsideUnreadable(path, QStringLiteral("Pellux.NoteData could not be read.  %1").arg(read.error));
         return false;
     }
 
