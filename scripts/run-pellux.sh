@@ -44,6 +44,8 @@ stop_all() {
     # saves its notes while its screen is still there.
     for pid in $PIDS; do
         kill "$pid" 2>/dev/null || true
+        n=0
+        while kill -0 "$pid" 2>/dev/null && [ $n -lt 200 ]; do sleep 0.1; n=$((n + 1)); done
         wait "$pid" 2>/dev/null || true
     done
     PIDS=""
@@ -54,7 +56,9 @@ trap 'exit 143' TERM
 
 started() { PIDS="$1 $PIDS"; }
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$RUN_DIR/display" 2>"$RUN_DIR/xvfb.log" &
+# The desktop's programs run in sessions of their own: Ctrl+C in this terminal reaches
+# Pellux (which saves and ends) and this script, which then stops them in order.
+setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$RUN_DIR/display" 2>"$RUN_DIR/xvfb.log" &
 started $!
 i=0
 while [ ! -s "$RUN_DIR/display" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
@@ -67,14 +71,14 @@ DISPLAY=":$(head -n 1 "$RUN_DIR/display")"
 export DISPLAY
 unset WAYLAND_DISPLAY
 
-openbox --sm-disable >"$RUN_DIR/openbox.log" 2>&1 &
+setsid openbox --sm-disable >"$RUN_DIR/openbox.log" 2>&1 &
 started $!
-trayer --edge top --align right --widthtype request --height 24 --SetDockType true --SetPartialStrut true \
+setsid trayer --edge top --align right --widthtype request --height 24 --SetDockType true --SetPartialStrut true \
     --transparent false >"$RUN_DIR/trayer.log" 2>&1 &
 started $!
 
 # The viewer's way in: loopback only, the first free port from 5900.
-x11vnc -display "$DISPLAY" -localhost -autoport 5900 -nopw -forever -shared -quiet \
+setsid x11vnc -display "$DISPLAY" -localhost -autoport 5900 -nopw -forever -shared -quiet \
     >"$RUN_DIR/x11vnc.out" 2>"$RUN_DIR/x11vnc.log" &
 started $!
 i=0
