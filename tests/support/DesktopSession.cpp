@@ -8,9 +8,18 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 namespace pellux::test {
 
 namespace {
+
+/// A desktop program ends with the test process, however that ends (a killed test too).
+void endWithThisProcess(QProcess &process)
+{
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+}
 
 /// Window ids ("0x1c00003") in an xprop answer, in their order.
 QList<unsigned long> windowIds(const QString &text)
@@ -57,6 +66,7 @@ bool DesktopSession::startProgram(std::unique_ptr<QProcess> &process, const QStr
                                   const QStringList &arguments)
 {
     process = std::make_unique<QProcess>();
+    endWithThisProcess(*process);
     process->setProcessEnvironment(environment());
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process->setStandardOutputFile(QProcess::nullDevice());
@@ -80,6 +90,7 @@ bool DesktopSession::start(bool trayHost)
     }
     // The server picks a free display itself and says which once it takes connections.
     m_server = std::make_unique<QProcess>();
+    endWithThisProcess(*m_server);
     m_server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_server->start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
                                              QStringLiteral("0"), QStringLiteral("1280x1024x24"),
