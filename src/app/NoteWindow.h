@@ -72,6 +72,8 @@ public:
     /// Shows the note (asking for its password if it is hidden and protected) and focuses it.
     void ShowNote();
     void HideNote();
+    /// Takes a minimised note back to its normal state (nothing else changes).
+    void restoreFromMinimised();
     void SetNoteNum(qint16 NNin) { NoteNum = NNin; }
     /// Copies this note's alarm into the program's CurrentAlarm.
     void GetAlarmData();

@@ -190,6 +190,29 @@ void Program::placeNote(int slot, NoteWindow *window)
     placeNote(slot, window, entry);
 }
 
+void Program::placeNewNote(NoteWindow *window)
+{
+    if (!window)
+        return;
+    const ScreenMetrics &s = screen();
+    const int tx = s.twipsPerPixelX();
+    const int ty = s.twipsPerPixelY();
+    const QRect areaTw = s.availableAreaTwips();
+    const QRect area(areaTw.x() / tx, areaTw.y() / ty, areaTw.width() / tx, areaTw.height() / ty);
+    const int step = qMax(1, s.titleBarHeightTwips() / ty);
+    QPoint at = window->pos();
+    if (m_lastNewNote) {
+        at = *m_lastNewNote + QPoint(step, step);
+        // The frame (a title bar above the window) must stay inside the area.
+        const bool fits = at.x() + window->width() <= area.right() + 1
+                          && at.y() + step + window->height() <= area.bottom() + 1;
+        if (!fits)
+            at = area.topLeft();
+    }
+    window->move(at);
+    m_lastNewNote = at;
+}
+
 void Program::registerNoteKind(NoteKind kind, NoteKindProcs procs)
 {
     m_kinds[kind] = std::move(procs);
@@ -901,7 +924,8 @@ bool Program::LoadNoteData(const QString &path)
     const NoteDefaults defaults = noteDefaults();
     const StoreReadResult read = ReadNoteStore(bytes, scale, defaults);
     if (!read.ok) {
-        setAsideUnreadable(path, QStringLiteral("Pellux.NoteData could not be read (%1).").arg(read.error));
+        // The reader's reason is a sentence of its own.
+        setAsideUnreadable(path, QStringLiteral("Pellux.NoteData could not be read.  %1").arg(read.error));
         return false;
     }
 

@@ -14,6 +14,7 @@
 #include <QDomElement>
 #include <QList>
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -154,6 +155,13 @@ public:
     void placeNote(int slot, NoteWindow *window, NoteEntry entry);
     /// The same with the facts taken from the window as it stands.
     void placeNote(int slot, NoteWindow *window);
+    /**
+     * Where a note the user just made goes: the first at the place its window takes
+     * when it loads, every later one a title bar's height down and right of the last
+     * new note, starting again at the top left of the screen's available area where
+     * it would leave it. Notes from a store or a file keep their own places.
+     */
+    void placeNewNote(NoteWindow *window);
     /// Unloads the window in \a slot and empties the slot.
     void unloadNote(int slot);
     /// The table's facts of a note read from a store or a note file (its protection comes with
@@ -329,6 +337,8 @@ private:
     bool m_terminateRequested = false;
     /// The store could not be set aside after a failed read: never write over it.
     bool m_storeUnsafe = false;
+    /// Where the last new note was put (frame, in pixels); none before the first.
+    std::optional<QPoint> m_lastNewNote;
 };
 
 } // namespace pellux

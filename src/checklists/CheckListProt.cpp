@@ -275,6 +275,9 @@ void CheckListProt::levelUpDown(int i)
 
 void CheckListProt::applyRow1Style()
 {
+    // Whatever font comes (the new-note default, a reset, a stored font), a row is struck
+    // through exactly when its box is checked; the note's font keeps row 1's mark.
+    m_style.strikethru = isChecked(1);
     QFont f = toQFont(m_style);
     f.setStrikeOut(false);
     m_plainFont = f;

@@ -200,9 +200,12 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("reason");
         QTest::newRow("garbage") << QByteArray("\x01\x02garbage\xff\xfe") << QStringLiteral("unknown format");
-        QTest::newRow("truncated") << oneNoteStore().left(300) << QStringLiteral("could not be read");
+        QTest::newRow("truncated") << oneNoteStore().left(300)
+                                   << QStringLiteral("Pellux.NoteData could not be read.  The note store is not a "
+                                                     "readable XML document (line ");
         QTest::newRow("no root") << QByteArray("<!--Pellux NoteData 4-->\r\n<other/>\r\n")
-                                 << QStringLiteral("could not be read");
+                                 << QStringLiteral("Pellux.NoteData could not be read.  The note store has no "
+                                                   "\"notedata\" element.\r\r");
         QTest::newRow("3.0 with a blank") << QByteArray("NoteFile 3.0 \r\nxx") << QStringLiteral("unknown format");
         QTest::newRow("record store cut short") << QByteArray("NoteFile 3.1\r\nxx")
                                                 << QStringLiteral("Record 1 is cut short");
@@ -220,6 +223,8 @@ private slots:
         QCOMPARE(f.prompts.asked().size(), 1);
         const QString text = f.prompts.last().text;
         QVERIFY2(text.contains(reason), qPrintable(text));
+        // The reader's reason is a sentence: it is not wrapped into another one.
+        QVERIFY2(!text.contains(QStringLiteral(".).")) && !text.contains(QStringLiteral("..")), qPrintable(text));
         QCOMPARE(f.prompts.last().icon, MsgIcon::Exclamation);
         const QStringList aside = QDir(f.dataFolder()).entryList({"Pellux.NoteData.unreadable-*"}, QDir::Files);
         QCOMPARE(aside.size(), 1);

@@ -782,11 +782,13 @@ void TestControlChannel::sendTool_data()
     QTest::newRow("unknown command") << QStringList{"Bogus"} << true << false << 1 << QStringList{};
     QTest::newRow("refused while loading") << QStringList{"AreYouThere"} << true << true << 1 << QStringList{};
     QTest::newRow("no instance") << QStringList{"AreYouThere"} << false << false << 2 << QStringList{};
-    QTest::newRow("no command") << QStringList{} << true << false << 2 << QStringList{};
-    QTest::newRow("two commands") << QStringList{"SyncOn", "SaveNotes"} << true << false << 2 << QStringList{};
-    QTest::newRow("line break") << QStringList{"AreYouThere\nExit"} << true << false << 2 << QStringList{};
+    // A wrong command line is told apart from an absent Pellux (EX_USAGE), with or without one running.
+    QTest::newRow("no command") << QStringList{} << true << false << 64 << QStringList{};
+    QTest::newRow("no command, no instance") << QStringList{} << false << false << 64 << QStringList{};
+    QTest::newRow("two commands") << QStringList{"SyncOn", "SaveNotes"} << true << false << 64 << QStringList{};
+    QTest::newRow("line break") << QStringList{"AreYouThere\nExit"} << true << false << 64 << QStringList{};
     // A path holding a line break would end the command early and start another.
-    QTest::newRow("note path with a line break") << QStringList{"LoadNote|/home/ann/a\nExit"} << true << false << 2
+    QTest::newRow("note path with a line break") << QStringList{"LoadNote|/home/ann/a\nExit"} << true << false << 64
                                                  << QStringList{};
 }
 
@@ -812,8 +814,12 @@ void TestControlChannel::sendTool()
     QVERIFY(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 20000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), exitCode);
-    if (args.size() != 1)
-        QVERIFY(process.readAllStandardError().contains("usage: pellux-send COMMAND"));
+    // A wrong command line gets the usage, which names its exit status.
+    if (exitCode == 64) {
+        const QByteArray err = process.readAllStandardError();
+        QVERIFY(err.contains("usage: pellux-send COMMAND"));
+        QVERIFY(err.contains("64 the command line was wrong"));
+    }
     QTest::qWait(20);
     QCOMPARE(m_target->calls, calls);
 }

@@ -43,6 +43,15 @@ public:
     int queryTwipsPerPixelY() const override { return tppY; }
     int screenWidthTwips() const override { return widthPx * tppX; }
     int screenHeightTwips() const override { return heightPx * tppY; }
+    /// Pixels; empty: the whole screen.
+    QRect availablePx;
+    int titleBarPx = 20;
+    QRect availableAreaTwips() const override
+    {
+        const QRect a = availablePx.isEmpty() ? QRect(0, 0, widthPx, heightPx) : availablePx;
+        return QRect(a.x() * tppX, a.y() * tppY, a.width() * tppX, a.height() * tppY);
+    }
+    int titleBarHeightTwips() const override { return titleBarPx * tppY; }
 };
 
 class FakeSystem : public SystemQueries
