@@ -8,6 +8,7 @@
 #include "panel/PanelFeature.h"
 #include "password/PasswordFeature.h"
 #include "printing/PrintingFeature.h"
+#include "search/SearchFeature.h"
 
 namespace pellux {
 
@@ -20,6 +21,7 @@ void InstallFeatures(Program &program)
     InstallPrinting(program);
     InstallMail(program);
     InstallNoteFiles(program);
+    InstallSearch(program);
     // The panel last: its buttons and menus show which commands the others provide.
     InstallPanel(program);
 }

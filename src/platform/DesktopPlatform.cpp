@@ -75,6 +75,15 @@ int QtScreenMetrics::screenHeightTwips() const
     return (s ? s->geometry().height() : 768) * twipsPerPixelY();
 }
 
+TwipsRect QtScreenMetrics::workAreaTwips() const
+{
+    QScreen *s = primary();
+    const QRect area = s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+    const int tx = twipsPerPixelX();
+    const int ty = twipsPerPixelY();
+    return {area.x() * tx, area.y() * ty, area.width() * tx, area.height() * ty};
+}
+
 DesktopSystemQueries::DesktopSystemQueries(QObject *parent)
     : QObject(parent)
 {

@@ -25,6 +25,7 @@ class QtScreenMetrics : public ScreenMetrics
 public:
     int screenWidthTwips() const override;
     int screenHeightTwips() const override;
+    TwipsRect workAreaTwips() const override;
 
 protected:
     int queryTwipsPerPixelX() const override;

@@ -2,6 +2,17 @@
 
 namespace pellux {
 
+/// A rectangle of the desktop in twips.
+struct TwipsRect
+{
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+    int right() const { return left + width; }
+    int bottom() const { return top + height; }
+};
+
 /**
  * Screen measures in twips (1/1440 inch). Window geometry is held in twips and
  * written to the store in pixels, so every conversion goes through here.
@@ -18,6 +29,8 @@ public:
     int twipsPerPixelY() const { return guarded(queryTwipsPerPixelY()); }
     virtual int screenWidthTwips() const = 0;
     virtual int screenHeightTwips() const = 0;
+    /// The primary screen's work area: the desktop less the panels and docks.
+    virtual TwipsRect workAreaTwips() const = 0;
 
 protected:
     /// What the screen reports, unguarded.

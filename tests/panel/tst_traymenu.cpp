@@ -92,7 +92,6 @@ private slots:
     {
         QTest::addColumn<QString>("item");
         QTest::newRow("banner (About box)") << QStringLiteral("mnuPelluxJunk1");
-        QTest::newRow("Search Notes") << QStringLiteral("mnuPelluxSearch");
         QTest::newRow("Program Options") << QStringLiteral("mnuProgramOptions");
     }
     void laterCommandsAreDisabledWithAReason()
@@ -111,7 +110,7 @@ private slots:
         TrayProgramFixture f;
         f.start();
         frmPelluxMenu &m = trayMenu(*f.program);
-        for (QAction *a : {m.mnuPelluxAdd, m.mnuCheckListAdd, m.mnuPelluxNoteup, m.mnuPelluxShowAll,
+        for (QAction *a : {m.mnuPelluxSearch, m.mnuPelluxAdd, m.mnuCheckListAdd, m.mnuPelluxNoteup, m.mnuPelluxShowAll,
                            m.mnuPelluxHideAll, m.mnuPelluxControl, m.mnuPelluxExit})
             QVERIFY2(a->isEnabled(), qPrintable(a->text()));
         QVERIFY(m.mnuShowHideParent()->menuAction()->isEnabled());

@@ -31,7 +31,8 @@ private:
     int m_waits = 0;
 };
 
-/// 96 DPI (15 twips a pixel) and a 1280 x 1024 screen unless told otherwise.
+/// 96 DPI (15 twips a pixel) and a 1280 x 1024 screen unless told otherwise; the work
+/// area leaves a 40-pixel panel at the bottom.
 class FakeScreen : public ScreenMetrics
 {
 public:
@@ -39,6 +40,8 @@ public:
     int tppY = 15;
     int widthPx = 1280;
     int heightPx = 1024;
+    int panelPx = 40;
+    TwipsRect workAreaTwips() const override { return {0, 0, widthPx * tppX, (heightPx - panelPx) * tppY}; }
     int queryTwipsPerPixelX() const override { return tppX; }
     int queryTwipsPerPixelY() const override { return tppY; }
     int screenWidthTwips() const override { return widthPx * tppX; }
