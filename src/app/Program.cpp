@@ -28,6 +28,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QScopedValueRollback>
+#include <QSystemTrayIcon>
 #include <QUrl>
 #include <QWidget>
 
@@ -454,6 +455,11 @@ QUrl Program::updateCheckUrl() const
                     .arg(VersionMinor)
                     .arg(VersionRevision),
                 QUrl::TolerantMode);
+}
+
+bool Program::hasNotificationArea() const
+{
+    return trayAvailable ? trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void Program::CheckForUpdates()

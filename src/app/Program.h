@@ -256,6 +256,8 @@ public:
      */
     std::function<QObject *(QWidget *host, QString *why)> createTrayControl;
     std::function<bool()> trayAvailable;
+    /// Whether the desktop shows tray icons (trayAvailable, or the desktop's own answer).
+    bool hasNotificationArea() const;
 
     // ---- the instance channel's commands ------------------------------------
     bool isLoading() const override { return loading >= 1; }

@@ -9,6 +9,7 @@
 #include "password/PasswordFeature.h"
 #include "printing/PrintingFeature.h"
 #include "search/SearchFeature.h"
+#include "options/OptionsFeature.h"
 
 namespace pellux {
 
@@ -22,6 +23,7 @@ void InstallFeatures(Program &program)
     InstallMail(program);
     InstallNoteFiles(program);
     InstallSearch(program);
+    InstallOptions(program);
     // The panel last: its buttons and menus show which commands the others provide.
     InstallPanel(program);
 }

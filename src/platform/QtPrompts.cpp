@@ -194,4 +194,10 @@ PrinterChoice QtPrompts::printer(const PrinterRequest &request)
     return dlg.GO();
 }
 
+int QtPrompts::dialog(QDialog &window)
+{
+    const ModalScope scope(modal());
+    return window.exec();
+}
+
 } // namespace pellux

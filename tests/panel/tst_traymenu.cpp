@@ -92,7 +92,6 @@ private slots:
     {
         QTest::addColumn<QString>("item");
         QTest::newRow("banner (About box)") << QStringLiteral("mnuPelluxJunk1");
-        QTest::newRow("Program Options") << QStringLiteral("mnuProgramOptions");
     }
     void laterCommandsAreDisabledWithAReason()
     {
@@ -110,7 +109,7 @@ private slots:
         TrayProgramFixture f;
         f.start();
         frmPelluxMenu &m = trayMenu(*f.program);
-        for (QAction *a : {m.mnuPelluxSearch, m.mnuPelluxAdd, m.mnuCheckListAdd, m.mnuPelluxNoteup, m.mnuPelluxShowAll,
+        for (QAction *a : {m.mnuPelluxSearch, m.mnuProgramOptions, m.mnuPelluxAdd, m.mnuCheckListAdd, m.mnuPelluxNoteup, m.mnuPelluxShowAll,
                            m.mnuPelluxHideAll, m.mnuPelluxControl, m.mnuPelluxExit})
             QVERIFY2(a->isEnabled(), qPrintable(a->text()));
         QVERIFY(m.mnuShowHideParent()->menuAction()->isEnabled());
