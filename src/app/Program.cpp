@@ -51,11 +51,7 @@ Program::Program(const Services &services, std::unique_ptr<SettingsStore> settin
     , m_hub(std::make_unique<Commands>(*this))
 {
     followNoteTable();
-    VersionText = QStringLiteral("%1.%2 %3 (Build %4)")
-                      .arg(VersionMajor)
-                      .arg(VersionMinor)
-                      .arg(VersionTag)
-                      .arg(VersionRevision);
+    VersionText = pellux::VersionText(version());
     endProcess = [](int code) { QCoreApplication::exit(code); };
     appPath = QCoreApplication::applicationDirPath();
     workingDirectory = QDir::currentPath();
@@ -297,11 +293,7 @@ QString Program::storePath() const
 std::optional<int> Program::Main(const QStringList &arguments)
 {
     loading = 1;
-    VersionText = QStringLiteral("%1.%2 %3 (Build %4)")
-                      .arg(VersionMajor)
-                      .arg(VersionMinor)
-                      .arg(VersionTag)
-                      .arg(VersionRevision);
+    VersionText = pellux::VersionText(version());
     IsWin2000Plus = system().osMajorVersion() >= 5;
     GetTempFolder();
 
@@ -446,15 +438,14 @@ void Program::CheckVersion()
     settingsStore().sync();
 }
 
+ProductVersion Program::version() const
+{
+    return ProductVersion{VersionMajor, VersionMinor, VersionTag, VersionRevision};
+}
+
 QUrl Program::updateCheckUrl() const
 {
-    // The product name goes into the query as it is, unencoded.
-    return QUrl(QStringLiteral("http://www.brackwel.example/checkversion.asp?app=%1&vermaj=%2&vermin=%3&verrev=%4")
-                    .arg(ProductName)
-                    .arg(VersionMajor)
-                    .arg(VersionMinor)
-                    .arg(VersionRevision),
-                QUrl::TolerantMode);
+    return QUrl(UpdateCheckAddress(ProductName, version()), QUrl::TolerantMode);
 }
 
 bool Program::hasNotificationArea() const

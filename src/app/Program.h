@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Notes.h"
+#include "core/about/AboutRules.h"
 #include "core/channel/ControlServer.h"
 #include "core/channel/InstanceLock.h"
 #include "core/NoteRecord.h"
@@ -102,6 +103,7 @@ public:
     static constexpr int VersionRevision = 155;
     QString VersionTag;                 ///< empty in this build
     QString VersionText;                ///< "3.2  (Build 155)"
+    ProductVersion version() const;
     bool IsWin2000Plus = false;
     QString TempFolder;
     QString DataFolder;                 ///< ends in a separator
