@@ -165,7 +165,10 @@ frmOptions::frmOptions(Program &program, QWidget *parent)
     main->addLayout(columns);
     main->addLayout(buttons);
     main->setSizeConstraint(QLayout::SetFixedSize);
-    fraEMail->setMinimumWidth(fraEMail->fontMetrics().averageCharWidth() * 48);
+    // Room for a whole server address ("smtps://mail.example.org:465") and a mail address.
+    const int chars = fontMetrics().averageCharWidth();
+    for (QLineEdit *field : {txtEMail, txtReturn})
+        field->setMinimumWidth(chars * 30);
 
     auto group = [this](const std::array<QRadioButton *, 2> &options) {
         auto *g = new QButtonGroup(this);
