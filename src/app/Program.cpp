@@ -28,6 +28,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QScopedValueRollback>
+#include <QSystemTrayIcon>
 #include <QUrl>
 #include <QWidget>
 
@@ -62,11 +63,7 @@ Program::Program(const Services &services, std::unique_ptr<SettingsStore> settin
     , m_hub(std::make_unique<Commands>(*this))
 {
     followNoteTable();
-    VersionText = QStringLiteral("%1.%2 %3 (Build %4)")
-                      .arg(VersionMajor)
-                      .arg(VersionMinor)
-                      .arg(VersionTag)
-                      .arg(VersionRevision);
+    VersionText = pellux::VersionText(version());
     endProcess = [](int code) { QCoreApplication::exit(code); };
     appPath = QCoreApplication::applicationDirPath();
     workingDirectory = QDir::currentPath();
@@ -331,11 +328,7 @@ QString Program::storePath() const
 std::optional<int> Program::Main(const QStringList &arguments)
 {
     loading = 1;
-    VersionText = QStringLiteral("%1.%2 %3 (Build %4)")
-                      .arg(VersionMajor)
-                      .arg(VersionMinor)
-                      .arg(VersionTag)
-                      .arg(VersionRevision);
+    VersionText = pellux::VersionText(version());
     IsWin2000Plus = system().osMajorVersion() >= 5;
     GetTempFolder();
 
@@ -480,15 +473,19 @@ void Program::CheckVersion()
     settingsStore().sync();
 }
 
+ProductVersion Program::version() const
+{
+    return ProductVersion{VersionMajor, VersionMinor, VersionTag, VersionRevision};
+}
+
 QUrl Program::updateCheckUrl() const
 {
-    // The product name goes into the query as it is, unencoded.
-    return QUrl(QStringLiteral("http://www.brackwel.example/checkversion.asp?app=%1&vermaj=%2&vermin=%3&verrev=%4")
-                    .arg(ProductName)
-                    .arg(VersionMajor)
-                    .arg(VersionMinor)
-                    .arg(VersionRevision),
-                QUrl::TolerantMode);
+    return QUrl(UpdateCheckAddress(ProductName, version()), QUrl::TolerantMode);
+}
+
+bool Program::hasNotificationArea() const
+{
+    return trayAvailable ? trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void Program::CheckForUpdates()

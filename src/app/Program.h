@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Notes.h"
+#include "core/about/AboutRules.h"
 #include "core/channel/ControlServer.h"
 #include "core/channel/InstanceLock.h"
 #include "core/NoteRecord.h"
@@ -103,6 +104,7 @@ public:
     static constexpr int VersionRevision = 155;
     QString VersionTag;                 ///< empty in this build
     QString VersionText;                ///< "3.2  (Build 155)"
+    ProductVersion version() const;
     bool IsWin2000Plus = false;
     QString TempFolder;
     QString DataFolder;                 ///< ends in a separator
@@ -264,6 +266,8 @@ public:
      */
     std::function<QObject *(QWidget *host, QString *why)> createTrayControl;
     std::function<bool()> trayAvailable;
+    /// Whether the desktop shows tray icons (trayAvailable, or the desktop's own answer).
+    bool hasNotificationArea() const;
 
     // ---- the instance channel's commands ------------------------------------
     bool isLoading() const override { return loading >= 1; }

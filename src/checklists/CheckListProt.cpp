@@ -385,6 +385,24 @@ void CheckListProt::onScrollValue(int value)
     UpdateItems();
 }
 
+QString CheckListProt::searchFieldText(int field) const
+{
+    const CheckItemText *t = txtItem(field);
+    return t ? t->text() : QString();
+}
+
+void CheckListProt::selectSearchMatch(int field, int start, int length)
+{
+    CheckItemText *t = txtItem(field);
+    if (!t)
+        return;
+    bringIntoView(field, true);
+    t->setFocus();
+    CurrentItem = field;
+    FocusKind = QStringLiteral("T");
+    t->setSelection(start, length);
+}
+
 void CheckListProt::bringIntoView(int i, bool textFocus)
 {
     if (i < 1 || i > ItemCount)

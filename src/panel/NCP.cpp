@@ -16,7 +16,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QSystemTrayIcon>
 #include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -885,9 +884,7 @@ int NCP::WindowStateValue() const
 bool NCP::mayHideWhenMinimised() const
 {
     if (m_tray.inTray()) {
-        const bool trayShown =
-            m_program.trayAvailable ? m_program.trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
-        if (trayShown)
+        if (m_program.hasNotificationArea())
             return true;
     }
     // An icon that was asked for but cannot be shown must not strand the panel;

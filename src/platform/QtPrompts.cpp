@@ -250,4 +250,11 @@ PrinterChoice QtPrompts::printer(const PrinterRequest &request)
     return dlg.GO();
 }
 
+int QtPrompts::dialog(QDialog &window)
+{
+    const ModalScope scope(modal());
+    const DialogOwner owner;
+    return window.exec();
+}
+
 } // namespace pellux
