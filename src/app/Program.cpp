@@ -390,6 +390,12 @@ bool Program::ActivateRunningInstance()
     m_instanceLock = std::make_unique<InstanceLock>();
     if (m_instanceLock->tryLock())
         return false;
+    if (m_instanceLock->path().isEmpty()) {
+        // No folder for the channel at all: nothing could answer a second start either.
+        qWarning("Pellux: %s", qPrintable(m_instanceLock->errorString()));
+        m_instanceLock.reset();
+        return false;
+    }
     m_instanceLock.reset();
     // Another instance is starting (its channel opens once its store has loaded).
     const QDateTime giveUp = clock().now().addSecs(30);
@@ -518,6 +524,9 @@ void Program::UnloadNotes()
     }
     m_notes.reset();
     activeNote = ActiveNote{};
+    // Unloaded, the store on disk is the truth (a synchronisation tool may replace it
+    // before "LoadNotes"): no save writes it, and shutdown leaves it alone.
+    m_storeLoaded = false;
 }
 
 void Program::RefreshNotes()
@@ -649,6 +658,9 @@ void Program::LoadNotes()
     QDir().mkpath(DataFolder);
 
     loading = 1;
+    // From here until the load is through, the table is no copy of the store: nothing
+    // may write it (a termination now ends without saving).
+    m_storeLoaded = false;
     m_notes.reset();
 
     // A store in the folder Pellux was started from (an older version kept it there) moves
@@ -1005,19 +1017,17 @@ StoredNote Program::storedNoteFromWindow(int slot)
 
 bool Program::SaveNotes()
 {
-    if (m_storeUnsafe) {
-        prompts().message(QStringLiteral("Pellux did not save your notes because \"%1\" could not be set aside.  "
-                                         "Move it out of the way and save again.")
-                              .arg(QDir::toNativeSeparators(storePath())),
-                          MsgIcon::Exclamation);
-        return false;
-    }
-    settingsStore().set(Setting::NotePath, DataFolder);
-    settingsStore().set(Setting::AppPath, appPath);
+    QString failure;
+    const StoreSave outcome = writeStore(&failure);
+    if (outcome == StoreSave::Failed)
+        prompts().message(failure, MsgIcon::Exclamation);
+    return outcome == StoreSave::Saved;
+}
 
+QByteArray Program::storeDocument()
+{
     QList<StoredNote> records;
-    const int entries = upperBound();
-    for (int slot = 1; slot <= entries; ++slot) {
+    for (int slot = 1; slot <= upperBound(); ++slot) {
         NoteWindow *w = note(slot);
         // A deleted note is an empty slot, whatever its list entry reads.
         if (!w)
@@ -1026,19 +1036,36 @@ bool Program::SaveNotes()
             w->setWindowStateValue(0);
         records.append(storedNoteFromWindow(slot));
     }
+    return WriteNoteStore(records, pixelScale());
+}
 
-    const QByteArray document = WriteNoteStore(records, pixelScale());
+Program::StoreSave Program::writeStore(QString *failure, QByteArray *document)
+{
+    // While the store loads, or while the notes are unloaded, the table is not the store.
+    if (!m_storeLoaded)
+        return StoreSave::NotLoaded;
+    const QByteArray written = storeDocument();
+    if (document)
+        *document = written;
+    if (m_storeUnsafe) {
+        *failure = QStringLiteral("Pellux did not save your notes because \"%1\" could not be set aside.  "
+                                  "Move it out of the way and save again.")
+                       .arg(QDir::toNativeSeparators(storePath()));
+        return StoreSave::Failed;
+    }
+    settingsStore().set(Setting::NotePath, DataFolder);
+    settingsStore().set(Setting::AppPath, appPath);
+
     QDir().mkpath(DataFolder);
     const StoreWriteResult result =
-        WriteStoreFile(storePath(), document, DataFolder + BackupFileName, entries > 0, saveFileFactory);
+        WriteStoreFile(storePath(), written, DataFolder + BackupFileName, upperBound() > 0, saveFileFactory);
     if (!result.ok) {
-        prompts().message(QStringLiteral("Pellux could not save your notes to \"%1\".\r\r%2\r\rThe notes saved "
-                                         "before are unchanged, and your notes are still open.")
-                              .arg(QDir::toNativeSeparators(storePath()), result.error),
-                          MsgIcon::Exclamation);
-        return false;
+        *failure = QStringLiteral("Pellux could not save your notes to \"%1\".\r\r%2\r\rThe notes saved "
+                                  "before are unchanged, and your notes are still open.")
+                       .arg(QDir::toNativeSeparators(storePath()), result.error);
+        return StoreSave::Failed;
     }
-    return true;
+    return StoreSave::Saved;
 }
 
 // ---- the instance channel -------------------------------------------------
@@ -1075,11 +1102,19 @@ void Program::channelExit()
     hub().Exit();
 }
 
-void Program::channelSaveNotes()
+bool Program::channelSaveNotes()
 {
     flash().DispMsg(QStringLiteral("Saving Notes"));
-    SaveNotes();
+    QString failure;
+    const StoreSave outcome = writeStore(&failure);
     flash().StopMsg();
+    // The client hears the outcome at once; the box comes up after the answer, so the
+    // channel is not held while it is open.
+    if (outcome == StoreSave::Failed) {
+        QMetaObject::invokeMethod(
+            this, [this, failure] { prompts().message(failure, MsgIcon::Exclamation); }, Qt::QueuedConnection);
+    }
+    return outcome == StoreSave::Saved;
 }
 
 void Program::channelLoadNotes()

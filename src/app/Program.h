@@ -263,7 +263,7 @@ public:
     void channelSyncOff() override;
     void channelControlPanel() override;
     void channelExit() override;
-    void channelSaveNotes() override;
+    bool channelSaveNotes() override;
     void channelLoadNotes() override;
     void channelUnloadNotes() override;
     bool channelLoadNote(const QString &path) override;
@@ -278,6 +278,14 @@ signals:
     void noteDefaultsChanged();
 
 private:
+    /// What writing the store came to.
+    enum class StoreSave { Saved, NotLoaded, Failed };
+    /// Writes the store without telling the user anything: nothing is written while the
+    /// store loads or the notes are unloaded; on failure \a failure holds the words that
+    /// say why. \a document receives what was (or would have been) written.
+    StoreSave writeStore(QString *failure, QByteArray *document = nullptr);
+    /// The store document of the notes open now.
+    QByteArray storeDocument();
     void RunAlarmSweeps();
     void waitForDialogsThenSweep();
     /// Moves an unreadable store aside and tells the user; \a outcome ends the message

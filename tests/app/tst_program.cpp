@@ -15,6 +15,9 @@
 #include <QSettings>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace pellux;
 using namespace pellux::test;
 
@@ -34,6 +37,21 @@ QByteArray oneNoteStore(const QByteArray &nid = "TESTPC:01022026:101010:42")
            "<font><name>Sans Serif</name><size>10</size><bold>False</bold><italic>False</italic>"
            "<underline>False</underline><strikethru>False</strikethru></font>"
            "<color><fore>#000000</fore><back>#FFFF00</back></color></note></notedata>\r\n";
+}
+
+/// A store of \a count text notes, "Note 1" to "Note <count>", each with its own identifier.
+QByteArray storeOfNotes(int count)
+{
+    const QByteArray one = oneNoteStore();
+    const qsizetype begin = one.indexOf("<note ");
+    const qsizetype end = one.indexOf("</notedata>");
+    QByteArray notes;
+    for (int i = 1; i <= count; ++i) {
+        notes += one.mid(begin, end - begin)
+                     .replace("<title>Groceries</title>", "<title>Note " + QByteArray::number(i) + "</title>")
+                     .replace(":42</nid>", ":" + QByteArray::number(i) + "</nid>");
+    }
+    return one.left(begin) + notes + one.mid(end);
 }
 
 void seedSettings(const QString &key, const QString &value)
@@ -280,6 +298,86 @@ private slots:
         QVERIFY(!ncp(*f.program).timers().tmrAutoSave.isActive());
     }
 
+    void nothingWritesTheStoreWhileAReloadIsUnderWay_data()
+    {
+        QTest::addColumn<bool>("terminate");
+        QTest::newRow("termination") << true;
+        QTest::newRow("save") << false;
+    }
+
+    void nothingWritesTheStoreWhileAReloadIsUnderWay()
+    {
+        // A reload lets events run once per note; what runs then must not take the
+        // half-built table for the store.
+        QFETCH(bool, terminate);
+        ProgramFixture f;
+        const QByteArray store = storeOfNotes(30);
+        f.writeStore(store);
+        f.start();
+        QCOMPARE(f.program->upperBound(), 30);
+        f.program->UnloadNotes();
+        bool saved = true;
+        int tableThen = -1;
+        QTimer::singleShot(0, f.program.get(), [&] {
+            tableThen = f.program->upperBound();
+            if (terminate)
+                f.program->TerminateRequested();
+            else
+                saved = f.program->SaveNotes();
+        });
+        f.program->LoadNotes();
+        QVERIFY(tableThen >= 0 && tableThen < 30);
+        QCOMPARE(f.readStore(), store);
+        QVERIFY(!QFileInfo::exists(f.dataFolder() + "Pellux.Backup.NoteData"));
+        if (terminate) {
+            QCOMPARE(f.endedWith, 0);
+            QVERIFY(!f.program->storeLoaded());
+        } else {
+            QVERIFY(!saved);
+            QCOMPARE(f.program->upperBound(), 30);
+            QVERIFY(f.program->SaveNotes());
+            QCOMPARE(f.readStore(), store);
+        }
+        QVERIFY(f.prompts.asked().isEmpty());
+    }
+
+    void unloadedNotesLeaveTheStoreToTheDisk_data()
+    {
+        QTest::addColumn<QString>("then");
+        QTest::newRow("exit") << QStringLiteral("exit");
+        QTest::newRow("termination") << QStringLiteral("terminate");
+        QTest::newRow("save") << QStringLiteral("save");
+    }
+
+    void unloadedNotesLeaveTheStoreToTheDisk()
+    {
+        // Between "UnloadNotes" and "LoadNotes" a synchronisation tool delivers the store.
+        QFETCH(QString, then);
+        ProgramFixture f;
+        f.writeStore(oneNoteStore());
+        f.start();
+        f.program->UnloadNotes();
+        const QByteArray delivered = storeOfNotes(3);
+        f.writeStore(delivered);
+        if (then == "exit") {
+            f.program->ShutDown();
+            QCOMPARE(f.endedWith, 0);
+        } else if (then == "terminate") {
+            f.program->TerminateRequested();
+            QCOMPARE(f.endedWith, 0);
+        } else {
+            QVERIFY(!f.program->SaveNotes());
+        }
+        QCOMPARE(f.readStore(), delivered);
+        QVERIFY(!QFileInfo::exists(f.dataFolder() + "Pellux.Backup.NoteData"));
+        QVERIFY(f.prompts.asked().isEmpty());
+        if (then == "save") {
+            f.program->LoadNotes();
+            QCOMPARE(f.program->upperBound(), 3);
+            QCOMPARE(f.program->note(3)->Caption(), QStringLiteral("Note 3"));
+        }
+    }
+
     void shutDownWithOnlySlotZeroWritesTheEmptyStore()
     {
         ProgramFixture f;
@@ -352,6 +450,9 @@ private slots:
         QCOMPARE(send("AreYouThere"), ControlClient::Reply::Accepted);
         QCOMPARE(send("UnloadNotes"), ControlClient::Reply::Accepted);
         QCOMPARE(f.program->upperBound(), 0);
+        // Unloaded, the store on disk is the truth: a save writes nothing and says so.
+        QCOMPARE(send("SaveNotes"), ControlClient::Reply::Refused);
+        QCOMPARE(f.readStore(), oneNoteStore());
         QCOMPARE(send("LoadNotes"), ControlClient::Reply::Accepted);
         QCOMPARE(f.program->upperBound(), 1);
         // Loading over open notes unloads them first, so no window is orphaned.
@@ -382,6 +483,46 @@ private slots:
         delete t;
         QVERIFY(answered);
         QVERIFY(ncp(*first.program).isVisible());
+    }
+
+    void startsWhenTheSharedControlFolderIsTaken_data()
+    {
+        QTest::addColumn<QString>("planted");
+        QTest::newRow("open folder") << QStringLiteral("0777");
+        QTest::newRow("link") << QStringLiteral("link");
+        QTest::newRow("plain file") << QStringLiteral("file");
+    }
+
+    void startsWhenTheSharedControlFolderIsTaken()
+    {
+        // With no runtime folder the channel lives in the shared temp folder, where any
+        // local user can take its name first.
+        QFETCH(QString, planted);
+        ProgramFixture f;
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        qunsetenv("XDG_RUNTIME_DIR");
+        const QString shared = QDir::tempPath() + "/pellux-" + QString::number(::geteuid());
+        if (planted == "0777") {
+            QVERIFY(QDir().mkpath(shared));
+            QCOMPARE(::chmod(QFile::encodeName(shared).constData(), 0777), 0);
+        } else if (planted == "link") {
+            QVERIFY(QFile::link(f.env.workDir(), shared));
+        } else {
+            QVERIFY(TestEnvironment::writeFile(shared, "planted"));
+        }
+        f.writeStore(oneNoteStore());
+        QCOMPARE(f.program->Main({}), std::nullopt);
+        QCOMPARE(f.program->upperBound(), 1);
+        bool answered = false;
+        QThread *t = QThread::create([&] { answered = ControlClient(3000).OpenControlPanel(); });
+        t->start();
+        while (!t->isFinished())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        t->wait();
+        delete t;
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        QVERIFY(answered);
+        QVERIFY(!QFileInfo::exists(f.env.workDir() + "/Pellux.Control"));
     }
 
     void commandLineFileThatDoesNotExist_data()

@@ -11,6 +11,7 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QProcess>
+#include <QSysInfo>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -36,6 +37,7 @@ class FakeTarget : public pellux::ControlTarget
 public:
     bool loading = false;
     bool importResult = true;
+    bool saveSucceeds = true;
     QStringList calls;
     std::map<QString, std::function<void()>> during;
 
@@ -44,7 +46,11 @@ public:
     void channelSyncOff() override { record(QStringLiteral("SyncOff")); }
     void channelControlPanel() override { record(QStringLiteral("ControlPanel")); }
     void channelExit() override { record(QStringLiteral("Exit")); }
-    void channelSaveNotes() override { record(QStringLiteral("SaveNotes")); }
+    bool channelSaveNotes() override
+    {
+        record(QStringLiteral("SaveNotes"));
+        return saveSucceeds;
+    }
     void channelLoadNotes() override { record(QStringLiteral("LoadNotes")); }
     void channelUnloadNotes() override { record(QStringLiteral("UnloadNotes")); }
     bool channelLoadNote(const QString &path) override
@@ -136,6 +142,17 @@ QString fallbackFolder()
     return QDir(QDir::tempPath()).filePath(QStringLiteral("pellux-%1").arg(::geteuid()));
 }
 
+/// Where the channel goes when the fallback above is not ours.
+QString homeFolder()
+{
+    QString host = QSysInfo::machineHostName();
+    for (QChar &c : host) {
+        if (!c.isLetterOrNumber() && c != QLatin1Char('-') && c != QLatin1Char('.'))
+            c = QLatin1Char('_');
+    }
+    return qEnvironmentVariable("XDG_CACHE_HOME") + QStringLiteral("/pellux-") + host;
+}
+
 } // namespace
 
 class TestControlChannel : public QObject
@@ -191,7 +208,7 @@ private:
 
 void TestControlChannel::initTestCase()
 {
-    for (const char *name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "TMPDIR"})
+    for (const char *name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "TMPDIR"})
         m_savedEnv.insert(name, qgetenv(name));
 }
 
@@ -237,6 +254,7 @@ void TestControlChannel::commands_data()
     QTest::addColumn<QStringList>("calls");
 
     const QByteArray ack("ACK"), nak("NAK");
+    // importAccepted: whether the program's part (an import, a save) succeeds.
     auto row = [&](const char *name, const QByteArray &line, const QByteArray &reply, const QStringList &calls,
                    bool loading = false, bool importAccepted = true) {
         QTest::newRow(name) << line << loading << importAccepted << reply << calls;
@@ -248,6 +266,7 @@ void TestControlChannel::commands_data()
     row("ControlPanel", "ControlPanel", ack, {"ControlPanel"});
     row("Exit", "Exit", ack, {"Exit"});
     row("SaveNotes", "SaveNotes", ack, {"SaveNotes"});
+    row("SaveNotes that could not write the store", "SaveNotes", nak, {"SaveNotes"}, false, false);
     row("LoadNotes is the reload, not an import", "LoadNotes", ack, {"LoadNotes"});
     row("UnloadNotes", "UnloadNotes", ack, {"UnloadNotes"});
     row("LoadNote|path", "LoadNote|/home/ann/Shopping.NoteFile", ack, {"LoadNote:/home/ann/Shopping.NoteFile"});
@@ -288,6 +307,7 @@ void TestControlChannel::commands()
 
     m_target->loading = loading;
     m_target->importResult = importAccepted;
+    m_target->saveSucceeds = importAccepted;
     QVERIFY(startServer());
     Peer peer;
     QVERIFY(peer.connectTo(m_server->endpointPath()));
@@ -336,8 +356,8 @@ void TestControlChannel::exitAnswersBeforeItRuns()
 void TestControlChannel::endpointFolder_data()
 {
     QTest::addColumn<QString>("runtime");    // XDG_RUNTIME_DIR: "private", "unset", "open", "relative", "missing"
-    QTest::addColumn<QString>("fallback");   // what is already at the fallback: "", "0755", "0777", "link", "foreign"
-    QTest::addColumn<QString>("expected");   // "runtime", "fallback", "error"
+    QTest::addColumn<QString>("fallback");   // what is already at the fallback: "", "0755", "0777", "link", "foreign", "file"
+    QTest::addColumn<QString>("expected");   // "runtime", "fallback", "home", "error"
 
     QTest::newRow("private runtime folder") << "private" << "" << "runtime";
     QTest::newRow("no runtime folder") << "unset" << "" << "fallback";
@@ -345,9 +365,12 @@ void TestControlChannel::endpointFolder_data()
     QTest::newRow("relative runtime folder") << "relative" << "" << "fallback";
     QTest::newRow("runtime folder missing") << "missing" << "" << "fallback";
     QTest::newRow("fallback readable by others is closed") << "unset" << "0755" << "fallback";
-    QTest::newRow("fallback writable by others") << "unset" << "0777" << "error";
-    QTest::newRow("fallback is a link") << "unset" << "link" << "error";
-    QTest::newRow("fallback of another user") << "unset" << "foreign" << "error";
+    // Another user can create the fallback's name first: the one in the home folder serves.
+    QTest::newRow("fallback writable by others") << "unset" << "0777" << "home";
+    QTest::newRow("fallback is a link") << "unset" << "link" << "home";
+    QTest::newRow("fallback of another user") << "unset" << "foreign" << "home";
+    QTest::newRow("fallback is a file") << "unset" << "file" << "home";
+    QTest::newRow("neither can be used") << "unset" << "file+home" << "error";
 }
 
 void TestControlChannel::endpointFolder()
@@ -381,6 +404,10 @@ void TestControlChannel::endpointFolder()
         }
     } else if (fallback == QLatin1String("link")) {
         QVERIFY(QFile::link(m_env->workDir(), spare));
+    } else if (fallback.startsWith(QLatin1String("file"))) {
+        QVERIFY(pellux::test::TestEnvironment::writeFile(spare, "planted"));
+        if (fallback.endsWith(QLatin1String("home")))
+            QVERIFY(QFile::link(m_env->workDir(), homeFolder()));
     }
 
     QString error;
@@ -395,10 +422,21 @@ void TestControlChannel::endpointFolder()
         QVERIFY(!serverError.isEmpty());
         if (fallback == QLatin1String("link"))
             QVERIFY(!QFileInfo::exists(m_env->workDir() + QStringLiteral("/Pellux.Control")));
+        // The instance lock says why it cannot be taken.
+        pellux::InstanceLock lock;
+        QVERIFY(!lock.tryLock());
+        QVERIFY(lock.errorString().contains(spare));
         return;
     }
 
-    const QString want = expected == QLatin1String("runtime") ? QDir(m_env->runtimeDir()).absolutePath() : spare;
+    const QString want = expected == QLatin1String("runtime") ? QDir(m_env->runtimeDir()).absolutePath()
+                         : expected == QLatin1String("home")  ? homeFolder()
+                                                              : spare;
+    if (expected == QLatin1String("home")) {
+        // Whatever was planted is left as it was, and nothing of ours went into it.
+        QVERIFY(QFileInfo(spare).exists() || QFileInfo(spare).isSymLink());
+        QVERIFY(!QFileInfo::exists(m_env->workDir() + QStringLiteral("/Pellux.Control")));
+    }
     QCOMPARE(folder, want);
     QCOMPARE(modeOf(folder), 0700);
     QVERIFY2(started, qPrintable(serverError));

@@ -310,7 +310,7 @@ bool ControlServer::run(const ConnectionPtr &conn, const QString &command)
         m_exitPending = true;
         break;
     case ControlCommandKind::SaveNotes:
-        m_target->channelSaveNotes();
+        accepted = m_target->channelSaveNotes();
         break;
     case ControlCommandKind::LoadNotes:
         m_target->channelLoadNotes();

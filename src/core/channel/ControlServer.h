@@ -39,7 +39,8 @@ public:
      * from inside the command.
      */
     virtual void channelExit() = 0;
-    virtual void channelSaveNotes() = 0;
+    /// False when the store was not written (the client then hears "NAK").
+    virtual bool channelSaveNotes() = 0;
     /// Reload the store (it raises the loading flag itself while it reads).
     virtual void channelLoadNotes() = 0;
     virtual void channelUnloadNotes() = 0;

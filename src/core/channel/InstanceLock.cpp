@@ -7,8 +7,11 @@
 namespace pellux {
 
 InstanceLock::InstanceLock(const QString &path)
-    : m_path(path.isEmpty() ? ControlLockPath(&m_error) : path)
+    : m_path(path)
 {
+    // In the body: the lookup reports into m_error, which must exist by then.
+    if (m_path.isEmpty())
+        m_path = ControlLockPath(&m_error);
     if (m_path.isEmpty())
         return;
     m_lock = std::make_unique<QLockFile>(m_path);
