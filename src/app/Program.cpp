@@ -11,6 +11,7 @@
 #include "core/notefile/NoteFile.h"
 #include "core/channel/ControlClient.h"
 #include "core/store/StoreDomReader.h"
+#include "core/store/StoreRecovery.h"
 #include "core/store/StoreStreamReader.h"
 #include "core/store/StoreWriter.h"
 #include "core/TextRules.h"
@@ -479,7 +480,7 @@ void Program::ShutDown()
         settingsStore().set(Setting::WindowState, m_panel->windowStateValue());
     }
     if (m_storeLoaded)
-        SaveNotes();
+        saveForTheEnd();
     if (upperBound() > 0)
         UnloadNotes();
     if (m_panel)
@@ -493,10 +494,72 @@ void Program::ShutDown()
     endProcess(0);
 }
 
+void Program::saveForTheEnd()
+{
+    QString failure;
+    QByteArray document;
+    if (writeStore(&failure, &document) != StoreSave::Failed)
+        return;
+    // The program ends whatever happens: the notes go to a recovery file that the next
+    // start offers, and nothing waits for an answer (a termination must not hang on a box).
+    const QString stamp = clock().now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString why;
+    const QString kept = WriteRecoveryFile(RecoveryFolders(DataFolder), document, stamp, &why);
+    const QString failed = QString(failure).replace(QLatin1Char('\r'), QLatin1Char(' '));
+    if (kept.isEmpty())
+        qWarning("Pellux: %s  Nor could they be written elsewhere: %s", qPrintable(failed), qPrintable(why));
+    else
+        qWarning("Pellux: %s  They have been written to %s instead.", qPrintable(failed), qPrintable(kept));
+}
+
+void Program::OfferRecoveredNotes()
+{
+    const QStringList found = FindRecoveryFiles(RecoveryFolders(DataFolder));
+    if (found.isEmpty() || m_terminateRequested)
+        return;
+    const QString path = found.last();
+    QFile file(path);
+    const StoreReadResult read = file.open(QIODevice::ReadOnly)
+                                     ? ReadNoteStore(file.readAll(), pixelScale(), noteDefaults())
+                                     : StoreReadResult{};
+    file.close();
+    if (!read.ok) {
+        prompts().message(QStringLiteral("Pellux could not read the notes it kept in \"%1\" when it last could not "
+                                         "save them.  The file has been left as it is.")
+                              .arg(QDir::toNativeSeparators(path)),
+                          MsgIcon::Exclamation);
+        return;
+    }
+    const int count = int(read.notes.size());
+    const MsgResult answer = prompts().message(
+        QStringLiteral("When Pellux last ended it could not save your notes, and kept them in \"%1\" instead.\r\r"
+                       "Load %2 from that file in place of the notes loaded now?  (No leaves the file as it is; "
+                       "Pellux offers it again at its next start.)")
+            .arg(QDir::toNativeSeparators(path),
+                 count == 1 ? QStringLiteral("the note") : QStringLiteral("the %1 notes").arg(count)),
+        MsgIcon::Question, MsgButtons::YesNo);
+    if (answer != MsgResult::Yes || m_terminateRequested)
+        return;
+    UnloadNotes();
+    loading = 1;
+    LoadNoteData(path);
+    m_storeLoaded = !m_terminateRequested;
+    if (m_panel)
+        m_panel->setNoteTimersEnabled(true);
+    loading = 0;
+    // The recovered notes are the store now; the file goes once they are safely there.
+    if (SaveNotes())
+        QFile::remove(path);
+}
+
 void Program::TerminateRequested()
 {
-    if (m_shuttingDown)
+    if (m_shuttingDown) {
+        // A shutdown already under way (perhaps waiting on a box) ends now.
+        m_terminateRequested = true;
+        endProcess(0);
         return;
+    }
     m_terminateRequested = true;
     if (!m_storeLoaded) {
         // The store has not been read yet: an empty table must never replace it.
@@ -747,6 +810,9 @@ void Program::LoadNotes()
         m_panel->setNoteTimersEnabled(true);
     loading = 0;
     emit notesLoaded();
+    // Notes a previous run could not save are offered once, at start-up.
+    if (!std::exchange(m_recoveryOffered, true))
+        OfferRecoveredNotes();
 }
 
 void Program::setAsideUnreadable(const QString &path, const QString &why, const QString &outcome)

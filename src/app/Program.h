@@ -224,6 +224,9 @@ public:
     bool LoadLegacyDat(const QString &path);
     /// Writes the store; false (and the user told) when it could not be written.
     bool SaveNotes();
+    /// Offers the notes a previous run could not save and kept in a recovery file
+    /// (called once the store has loaded at start-up).
+    void OfferRecoveredNotes();
     /// A new identifier, then the one-second wait (so two identifiers can never be equal).
     QString NewNoteGUIDWithWait();
     /// A new identifier without waiting (new notes are made seconds apart by a person).
@@ -286,6 +289,8 @@ private:
     StoreSave writeStore(QString *failure, QByteArray *document = nullptr);
     /// The store document of the notes open now.
     QByteArray storeDocument();
+    /// The last save: when the store cannot be written, the notes go to a recovery file.
+    void saveForTheEnd();
     void RunAlarmSweeps();
     void waitForDialogsThenSweep();
     /// Moves an unreadable store aside and tells the user; \a outcome ends the message
@@ -334,6 +339,7 @@ private:
     /// the store has loaded.
     QString m_commandLineFile;
     bool m_shuttingDown = false;
+    bool m_recoveryOffered = false;
     bool m_terminateRequested = false;
     /// The store could not be set aside after a failed read: never write over it.
     bool m_storeUnsafe = false;

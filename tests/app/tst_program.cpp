@@ -54,6 +54,14 @@ QByteArray storeOfNotes(int count)
     return one.left(begin) + notes + one.mid(end);
 }
 
+int modeOf(const QString &path)
+{
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return -1;
+    return int(st.st_mode & 07777);
+}
+
 void seedSettings(const QString &key, const QString &value)
 {
     QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("PelluxNotes"));
@@ -210,6 +218,65 @@ private slots:
         f.program->saveFileFactory = {};
         QVERIFY(f.program->SaveNotes());
         QVERIFY(f.readStore().contains("changed text"));
+    }
+
+    void failedLastSaveKeepsTheNotesForTheNextStart_data()
+    {
+        QTest::addColumn<bool>("terminate");
+        QTest::addColumn<bool>("takeThem");
+        QTest::newRow("termination, taken back") << true << true;
+        QTest::newRow("exit, taken back") << false << true;
+        QTest::newRow("termination, declined") << true << false;
+    }
+
+    void failedLastSaveKeepsTheNotesForTheNextStart()
+    {
+        QFETCH(bool, terminate);
+        QFETCH(bool, takeThem);
+        ProgramFixture f;
+        f.writeStore(oneNoteStore());
+        f.start();
+        static_cast<TextNoteProt *>(f.program->note(1))->setText(QStringLiteral("last words"));
+        f.program->saveFileFactory = [](const QString &path) {
+            return std::unique_ptr<QSaveFile>(new FailingSaveFile(path, 40));
+        };
+        if (terminate)
+            f.program->TerminateRequested();
+        else
+            f.program->ShutDown();
+        // The program ends, and nothing waits for an answer on the way.
+        QCOMPARE(f.endedWith, 0);
+        QVERIFY(f.prompts.asked().isEmpty());
+        QCOMPARE(f.readStore(), oneNoteStore());
+        const QStringList kept = QDir(f.dataFolder()).entryList({"Pellux.Recovery-*.NoteData"}, QDir::Files);
+        QCOMPARE(kept.size(), 1);
+        const QString recovery = f.dataFolder() + kept.first();
+        QVERIFY(TestEnvironment::readFile(recovery).contains("<data>last words</data>"));
+        QCOMPARE(modeOf(recovery), 0600);
+
+        f.restart(false);
+        f.prompts.answerMessage(takeThem ? MsgResult::Yes : MsgResult::No);
+        f.start();
+        QCOMPARE(f.prompts.asked().size(), 1);
+        QCOMPARE(f.prompts.last().icon, MsgIcon::Question);
+        QCOMPARE(f.prompts.last().buttons, MsgButtons::YesNo);
+        QCOMPARE(f.prompts.last().text,
+                 QStringLiteral("When Pellux last ended it could not save your notes, and kept them in \"%1\" "
+                                "instead.\r\rLoad the note from that file in place of the notes loaded now?  (No "
+                                "leaves the file as it is; Pellux offers it again at its next start.)")
+                     .arg(recovery));
+        QCOMPARE(f.program->upperBound(), 1);
+        const QString text = static_cast<TextNoteProt *>(f.program->note(1))->text();
+        if (takeThem) {
+            QCOMPARE(text, QStringLiteral("last words"));
+            QVERIFY(f.readStore().contains("<data>last words</data>"));
+            QVERIFY(!QFileInfo::exists(recovery));
+            QCOMPARE(f.program->loading, 0);
+            QVERIFY(ncp(*f.program).timers().tmrAutoSave.isActive());
+        } else {
+            QCOMPARE(text, QStringLiteral("milk\r\neggs"));
+            QVERIFY(QFileInfo::exists(recovery));
+        }
     }
 
     void unreadableStoreIsSetAside_data()
