@@ -534,6 +534,16 @@ private slots:
         f.program->loading = 0;
         QCOMPARE(send("SaveNotes"), ControlClient::Reply::Accepted);
         QCOMPARE(f.readStore(), oneNoteStore());
+        // A save that fails (a full disk) is no success: "NAK", and the box comes after the answer.
+        f.program->saveFileFactory = [](const QString &path) {
+            return std::unique_ptr<QSaveFile>(new FailingSaveFile(path, 40));
+        };
+        f.prompts.answerMessage(MsgResult::Ok);
+        const int asked = int(f.prompts.asked().size());
+        QCOMPARE(send("SaveNotes"), ControlClient::Reply::Refused);
+        QTRY_COMPARE(int(f.prompts.asked().size()), asked + 1);
+        QVERIFY(f.prompts.last().text.contains(QStringLiteral("No space left on device")));
+        QCOMPARE(f.readStore(), oneNoteStore());
     }
 
     void secondStartShowsTheRunningPanel()

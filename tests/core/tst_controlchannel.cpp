@@ -180,6 +180,7 @@ private slots:
 
     void commandArrivingDuringLoadIsRefused();
     void commandArrivingDuringUnloadWaitsItsTurn();
+    void presenceIsAnsweredWhileACommandWaitsOnABox();
     void clientGoneMidCommand_data();
     void clientGoneMidCommand();
     void serverStoppedMidCommand();
@@ -598,6 +599,32 @@ void TestControlChannel::commandArrivingDuringUnloadWaitsItsTurn()
     QCOMPARE(saver.reply(), QByteArray("ACK"));
     QVERIFY2(waited, "a command ran inside another");
     QCOMPARE(m_target->calls, (QStringList{"UnloadNotes", "SaveNotes"}));
+}
+
+void TestControlChannel::presenceIsAnsweredWhileACommandWaitsOnABox()
+{
+    // An import whose box is open keeps the channel answering: a second start asks
+    // "AreYouThere" meanwhile and must hear at once; other commands still wait.
+    QVERIFY(startServer());
+    Peer importer;
+    Peer secondStart;
+    QVERIFY(importer.connectTo(m_server->endpointPath()));
+    QVERIFY(secondStart.connectTo(m_server->endpointPath()));
+
+    QByteArray presence;
+    bool panelWaited = false;
+    m_target->during[QStringLiteral("LoadNote")] = [&] {
+        secondStart.send("AreYouThere\nControlPanel\n");
+        presence = secondStart.reply(3000);   // the box's own event loop runs meanwhile
+        QTest::qWait(50);
+        panelWaited = !secondStart.socket.canReadLine() && !m_target->calls.contains("ControlPanel");
+    };
+    importer.send("LoadNote|/home/ann/a.NoteFile\n");
+    QCOMPARE(importer.reply(), QByteArray("ACK"));
+    QCOMPARE(presence, QByteArray("ACK"));
+    QVERIFY(panelWaited);
+    QCOMPARE(secondStart.reply(), QByteArray("ACK"));
+    QCOMPARE(m_target->calls, (QStringList{"LoadNote:/home/ann/a.NoteFile", "ControlPanel"}));
 }
 
 void TestControlChannel::clientGoneMidCommand_data()

@@ -260,11 +260,14 @@ void ControlServer::serve(const ConnectionPtr &conn)
         // Refusals are answered at once, even in the middle of another connection's
         // command; any other command waits until the running one is done.
         const bool refuse = !conn->lines.first() || m_exitPending || m_target->isLoading();
-        if (!refuse && m_executing)
+        // "AreYouThere" changes nothing, so it is answered at once as well: a command
+        // that waits on a box must not make a second start think nobody runs.
+        const bool presence = !refuse && DecodeCommand(*conn->lines.first()).kind == ControlCommandKind::AreYouThere;
+        if (!refuse && !presence && m_executing)
             return;
         const std::optional<QString> line = conn->lines.takeFirst();
-        if (refuse) {
-            reply(conn, false);
+        if (refuse || presence) {
+            reply(conn, presence);
             continue;
         }
         const ControlCommandKind kind = DecodeCommand(*line).kind;
