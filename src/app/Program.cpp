@@ -7,6 +7,7 @@
 #include "app/SmtpPassword.h"
 #include "core/NoteGuid.h"
 #include "core/NotePassword.h"
+#include "core/PrivateFiles.h"
 #include "core/notefile/LegacyDat.h"
 #include "core/notefile/NoteFile.h"
 #include "core/channel/ControlClient.h"
@@ -719,6 +720,7 @@ void Program::LoadNotes()
         base.truncate(nul);
     DataFolder = withSlash(base) + QStringLiteral("Brackwel Systems/Pellux/");
     QDir().mkpath(DataFolder);
+    CloseStoreFolder(DataFolder);
 
     loading = 1;
     // From here until the load is through, the table is no copy of the store: nothing
@@ -761,6 +763,7 @@ void Program::LoadNotes()
         // The first start creates the store empty.
         if (file.open(QIODevice::WriteOnly))
             file.close();
+        RestrictToOwner(path);
     }
     if (!fromDat && QFileInfo(path).size() > 0) {
         QByteArray head;

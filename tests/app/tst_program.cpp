@@ -196,6 +196,39 @@ private slots:
         QVERIFY(f.readStore().contains("<nid>TESTPC:10122026:103015:25</nid>"));
     }
 
+    void notesAreClosedToOtherUsers_data()
+    {
+        QTest::addColumn<bool>("firstStart");
+        QTest::newRow("first start") << true;
+        QTest::newRow("files of an earlier version") << false;
+    }
+
+    void notesAreClosedToOtherUsers()
+    {
+        QFETCH(bool, firstStart);
+        ProgramFixture f;
+        const mode_t oldMask = ::umask(022);
+        const QString backup = f.dataFolder() + "Pellux.Backup.NoteData";
+        if (!firstStart) {
+            // As an earlier version left them: readable by everybody.
+            f.writeStore(oneNoteStore());
+            TestEnvironment::writeFile(backup, oneNoteStore());
+            ::chmod(QFile::encodeName(f.dataFolder()).constData(), 0755);
+            ::chmod(QFile::encodeName(f.storePath()).constData(), 0644);
+            ::chmod(QFile::encodeName(backup).constData(), 0644);
+        }
+        f.start();
+        QCOMPARE(modeOf(f.dataFolder()), 0700);
+        QCOMPARE(modeOf(f.storePath()), 0600);
+        if (!firstStart)
+            QCOMPARE(modeOf(backup), 0600);
+        QVERIFY(f.program->SaveNotes());
+        QVERIFY(f.program->SaveNotes());
+        ::umask(oldMask);
+        QCOMPARE(modeOf(f.storePath()), 0600);
+        QCOMPARE(modeOf(backup), firstStart ? -1 : 0600);
+    }
+
     void failedSaveKeepsThePreviousStore()
     {
         ProgramFixture f;

@@ -810,7 +810,10 @@ void TestControlChannel::instanceLockAdmitsOne()
     pellux::InstanceLock first;
     pellux::InstanceLock second;
     QCOMPARE(first.path(), pellux::ControlLockPath());
+    const mode_t oldMask = ::umask(022);
     QVERIFY(first.tryLock());
+    ::umask(oldMask);
+    QCOMPARE(modeOf(first.path()), 0600);
     QVERIFY(!second.tryLock(100));
     QVERIFY(second.errorString().contains(QString::number(QCoreApplication::applicationPid())));
     first.unlock();

@@ -1,6 +1,7 @@
 #include "core/channel/InstanceLock.h"
 
 #include "core/channel/ControlEndpoint.h"
+#include "core/PrivateFiles.h"
 
 #include <QLockFile>
 
@@ -30,6 +31,7 @@ bool InstanceLock::tryLock(int timeoutMs)
         return true;
     if (m_lock->tryLock(timeoutMs)) {
         m_error.clear();
+        RestrictToOwner(m_path);
         return true;
     }
     switch (m_lock->error()) {
