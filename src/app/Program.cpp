@@ -261,15 +261,6 @@ QString Program::NewNoteGUID() const
     return pellux::NewNoteGUID(system().computerName(), clock().now());
 }
 
-QString Program::NewNoteGUIDWithWait()
-{
-    const QDateTime made = clock().now();
-    const QString id = pellux::NewNoteGUID(system().computerName(), made);
-    // Two identifiers made within one hundredth of a second would be equal.
-    clock().waitUntil(made.addSecs(1));
-    return id;
-}
-
 QString Program::NewUniqueNoteGUID()
 {
     // An identifier names the hundredth of a second it was made in. Notes made faster than
@@ -1016,20 +1007,26 @@ bool Program::LoadNoteData(const QString &path)
             if (!flashed)
                 flash().DispMsg(QStringLiteral("Initializing GUIDs (One Time Only)"));
             flashed = true;
-            m_notes.setGuid(n, NewNoteGUIDWithWait());
+            m_notes.setGuid(n, NewUniqueNoteGUID());
         }
         CurrentAlarm = stored->alarm;
         w->SetAlarmData();
     }
     flash().StopMsg();
     if (!read.skipped.isEmpty()) {
+        // The box names a few; thousands of names would make it taller than any screen.
+        constexpr int shown = 10;
         QStringList lines;
         for (const SkippedNote &skip : read.skipped) {
+            if (lines.size() == shown)
+                break;
             lines << (skip.title.isEmpty() ? QStringLiteral("Note %1: %2").arg(skip.position).arg(skip.reason)
                                            : QStringLiteral("Note %1 (\"%2\"): %3")
                                                  .arg(skip.position)
-                                                 .arg(skip.title, skip.reason));
+                                                 .arg(skip.title.left(80), skip.reason.left(200)));
         }
+        if (read.skipped.size() > shown)
+            lines << QStringLiteral("and %1 more").arg(read.skipped.size() - shown);
         prompts().message(QStringLiteral("Some notes in Pellux.NoteData could not be loaded and were left out:\r\r")
                               + lines.join(QLatin1Char('\r')),
                           MsgIcon::Exclamation);

@@ -227,8 +227,6 @@ public:
     /// Offers the notes a previous run could not save and kept in a recovery file
     /// (called once the store has loaded at start-up).
     void OfferRecoveredNotes();
-    /// A new identifier, then the one-second wait (so two identifiers can never be equal).
-    QString NewNoteGUIDWithWait();
     /// A new identifier without waiting (new notes are made seconds apart by a person).
     QString NewNoteGUID() const;
     /// A new identifier that no open note has, without waiting: one made in the same

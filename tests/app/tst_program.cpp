@@ -180,20 +180,64 @@ private slots:
         QCOMPARE(storedSetting("Settings/NotePath"), f.dataFolder());
     }
 
-    void emptyNidIsRepairedWithOneSecondWaitOnTheClock()
+    void emptyNidsAreRepairedWithoutWaiting()
     {
+        // Four notes without an identifier used to cost a second each at start-up.
         ProgramFixture f;
-        f.writeStore(oneNoteStore(""));
-        const QDateTime before = f.clock.now();
+        QByteArray store = storeOfNotes(4);
+        for (int i = 1; i <= 4; ++i)
+            store.replace("<nid>TESTPC:01022026:101010:" + QByteArray::number(i) + "</nid>", "<nid></nid>");
+        f.writeStore(store);
         f.start();
-        NoteWindow *w = f.program->note(1);
-        QVERIFY(w);
-        QCOMPARE(w->NoteGUID(), QStringLiteral("TESTPC:10122026:103015:25"));
-        QCOMPARE(f.clock.waits(), 1);
-        QVERIFY(f.clock.now() >= before.addSecs(1));
+        QCOMPARE(f.clock.waits(), 0);
+        QSet<QString> ids;
+        for (int i = 1; i <= 4; ++i)
+            ids.insert(f.program->note(i)->NoteGUID());
+        QCOMPARE(ids.size(), 4);
+        QVERIFY(ids.contains(QStringLiteral("TESTPC:10122026:103015:25")));
         QVERIFY(!f.program->flash().isShown());
         QVERIFY(f.program->SaveNotes());
         QVERIFY(f.readStore().contains("<nid>TESTPC:10122026:103015:25</nid>"));
+        QVERIFY(!f.readStore().contains("<nid></nid>"));
+    }
+
+    void skippedNotesBoxNamesAtMostTen_data()
+    {
+        QTest::addColumn<int>("skipped");
+        QTest::addColumn<int>("named");
+        QTest::addColumn<QString>("lastLine");
+        QTest::newRow("one") << 1 << 1 << QString();
+        QTest::newRow("ten") << 10 << 10 << QString();
+        QTest::newRow("eleven") << 11 << 10 << QStringLiteral("and 1 more");
+        QTest::newRow("five thousand") << 5000 << 10 << QStringLiteral("and 4990 more");
+    }
+
+    void skippedNotesBoxNamesAtMostTen()
+    {
+        QFETCH(int, skipped);
+        QFETCH(int, named);
+        QFETCH(QString, lastLine);
+        ProgramFixture f;
+        QByteArray store = storeOfNotes(skipped + 1);
+        for (int i = 1; i <= skipped; ++i) {
+            const QByteArray title = "<title>Note " + QByteArray::number(i) + "</title>";
+            const qsizetype at = store.lastIndexOf("<note type=\"TextNote\">", store.indexOf(title));
+            store.replace(at, 22, "<note type=\"Sketch\">");
+        }
+        f.writeStore(store);
+        f.prompts.answerMessage(MsgResult::Ok);
+        f.start();
+        QCOMPARE(f.program->upperBound(), 1);
+        QCOMPARE(f.prompts.asked().size(), 1);
+        const QStringList lines = f.prompts.last().text.split(QLatin1Char('\r'));
+        QCOMPARE(lines.first(), QStringLiteral("Some notes in Pellux.NoteData could not be loaded and were left out:"));
+        const QStringList names = lines.mid(2).filter(QStringLiteral("Note "));
+        QCOMPARE(int(names.size()), named);
+        QVERIFY(names.first().startsWith(QStringLiteral("Note 1 (\"Note 1\")")));
+        if (!lastLine.isEmpty())
+            QCOMPARE(lines.last(), lastLine);
+        else
+            QVERIFY(lines.last().startsWith(QStringLiteral("Note ")));
     }
 
     void notesAreClosedToOtherUsers_data()
