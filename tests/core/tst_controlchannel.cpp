@@ -16,9 +16,11 @@
 #include <QTest>
 #include <QThread>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -181,6 +183,11 @@ private slots:
     void commandArrivingDuringLoadIsRefused();
     void commandArrivingDuringUnloadWaitsItsTurn();
     void presenceIsAnsweredWhileACommandWaitsOnABox();
+    void connectionsAreCapped();
+    void idleConnectionsAreDropped();
+    void serverListensAgainAfterItStopped();
+    void greedyClientsAreDropped_data();
+    void greedyClientsAreDropped();
     void clientGoneMidCommand_data();
     void clientGoneMidCommand();
     void serverStoppedMidCommand();
@@ -625,6 +632,104 @@ void TestControlChannel::presenceIsAnsweredWhileACommandWaitsOnABox()
     QVERIFY(panelWaited);
     QCOMPARE(secondStart.reply(), QByteArray("ACK"));
     QCOMPARE(m_target->calls, (QStringList{"LoadNote:/home/ann/a.NoteFile", "ControlPanel"}));
+}
+
+void TestControlChannel::connectionsAreCapped()
+{
+    QVERIFY(startServer());
+    std::vector<std::unique_ptr<Peer>> peers;
+    for (int i = 0; i < ControlServer::kMaxConnections; ++i) {
+        peers.push_back(std::make_unique<Peer>());
+        QVERIFY(peers.back()->connectTo(m_server->endpointPath()));
+        QTRY_COMPARE(m_server->connectionCount(), i + 1);   // taken before the backlog fills
+    }
+    Peer extra;
+    QVERIFY(extra.connectTo(m_server->endpointPath()));   // the system takes it; the server closes it
+    QTRY_COMPARE(extra.socket.state(), QLocalSocket::UnconnectedState);
+    QCOMPARE(peers.back()->ask("AreYouThere"), QByteArray("ACK"));
+    // One conversation less, and a new one is served again.
+    peers.front()->socket.abort();
+    QTRY_COMPARE(m_server->connectionCount(), ControlServer::kMaxConnections - 1);
+    Peer next;
+    QVERIFY(next.connectTo(m_server->endpointPath()));
+    QCOMPARE(next.ask("AreYouThere"), QByteArray("ACK"));
+}
+
+void TestControlChannel::idleConnectionsAreDropped()
+{
+    m_server->setIdleTimeout(300);
+    QVERIFY(startServer());
+    Peer idle;
+    Peer syncing;
+    QVERIFY(idle.connectTo(m_server->endpointPath()));
+    QVERIFY(syncing.connectTo(m_server->endpointPath()));
+    QCOMPARE(idle.ask("AreYouThere"), QByteArray("ACK"));
+    QCOMPARE(syncing.ask("SyncOn"), QByteArray("ACK"));
+    QTRY_COMPARE_WITH_TIMEOUT(idle.socket.state(), QLocalSocket::UnconnectedState, 5000);
+    // A synchronisation in progress may take its time between its commands.
+    QTest::qWait(600);
+    QCOMPARE(syncing.socket.state(), QLocalSocket::ConnectedState);
+    QCOMPARE(syncing.ask("SyncOff"), QByteArray("ACK"));
+    QCOMPARE(m_target->calls, (QStringList{"SyncOn", "SyncOff"}));
+}
+
+void TestControlChannel::serverListensAgainAfterItStopped()
+{
+    // The local server closes itself when an accept fails (no file descriptor left).
+    m_server->setIdleTimeout(400);
+    QVERIFY(startServer());
+    auto *local = m_server->findChild<QLocalServer *>();
+    QVERIFY(local);
+    local->close();
+    QVERIFY(!m_server->isListening());
+    QTRY_VERIFY_WITH_TIMEOUT(m_server->isListening(), 5000);
+    Peer peer;
+    QVERIFY(peer.connectTo(m_server->endpointPath()));
+    QCOMPARE(peer.ask("AreYouThere"), QByteArray("ACK"));
+}
+
+void TestControlChannel::greedyClientsAreDropped_data()
+{
+    QTest::addColumn<QString>("client");
+    QTest::newRow("never reads its answers") << QStringLiteral("flood");
+    QTest::newRow("many unfinished lines") << QStringLiteral("partial");
+}
+
+void TestControlChannel::greedyClientsAreDropped()
+{
+    QFETCH(QString, client);
+    QVERIFY(startServer());
+    std::vector<std::unique_ptr<Peer>> greedy;
+    if (client == QLatin1String("flood")) {
+        greedy.push_back(std::make_unique<Peer>());
+        QVERIFY(greedy.back()->connectTo(m_server->endpointPath()));
+        // Blank lines, each answered "NAK", none of the answers read.
+        const QByteArray blanks(256 * 1024, '\n');
+        for (int i = 0; i < 8 && greedy.back()->socket.state() == QLocalSocket::ConnectedState; ++i) {
+            greedy.back()->send(blanks);
+            QTest::qWait(20);
+        }
+    } else {
+        // Each below the longest command, together beyond what the channel holds.
+        const QByteArray unfinished(60 * 1024, 'a');
+        for (int i = 0; i < 24; ++i) {
+            greedy.push_back(std::make_unique<Peer>());
+            QVERIFY(greedy.back()->connectTo(m_server->endpointPath()));
+            greedy.back()->send(unfinished);
+            QTest::qWait(5);
+        }
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(std::any_of(greedy.begin(), greedy.end(), [](const auto &p) {
+                                 return p->socket.state() == QLocalSocket::UnconnectedState;
+                             }),
+                             10000);
+    if (client == QLatin1String("partial"))
+        QTRY_VERIFY(m_server->connectionCount() <= int(ControlServer::kMaxBufferedBytes / (60 * 1024)) + 1);
+    // Everybody else is served as before.
+    Peer polite;
+    QVERIFY(polite.connectTo(m_server->endpointPath()));
+    QCOMPARE(polite.ask("AreYouThere"), QByteArray("ACK"));
+    QVERIFY(m_target->calls.isEmpty());
 }
 
 void TestControlChannel::clientGoneMidCommand_data()
