@@ -234,8 +234,9 @@ public:
     bool LoadLegacyDat(const QString &path);
     /// Writes the store; false (and the user told) when it could not be written.
     bool SaveNotes();
-    /// A new identifier, then the one-second wait (so two identifiers can never be equal).
-    QString NewNoteGUIDWithWait();
+    /// Offers the notes a previous run could not save and kept in a recovery file
+    /// (called once the store has loaded at start-up).
+    void OfferRecoveredNotes();
     /// A new identifier without waiting (new notes are made seconds apart by a person).
     QString NewNoteGUID() const;
     /// A new identifier that no open note has, without waiting: one made in the same
@@ -275,7 +276,7 @@ public:
     void channelSyncOff() override;
     void channelControlPanel() override;
     void channelExit() override;
-    void channelSaveNotes() override;
+    bool channelSaveNotes() override;
     void channelLoadNotes() override;
     void channelUnloadNotes() override;
     bool channelLoadNote(const QString &path) override;
@@ -290,6 +291,16 @@ signals:
     void noteDefaultsChanged();
 
 private:
+    /// What writing the store came to.
+    enum class StoreSave { Saved, NotLoaded, Failed };
+    /// Writes the store without telling the user anything: nothing is written while the
+    /// store loads or the notes are unloaded; on failure \a failure holds the words that
+    /// say why. \a document receives what was (or would have been) written.
+    StoreSave writeStore(QString *failure, QByteArray *document = nullptr);
+    /// The store document of the notes open now.
+    QByteArray storeDocument();
+    /// The last save: when the store cannot be written, the notes go to a recovery file.
+    void saveForTheEnd();
     void RunAlarmSweeps();
     void waitForDialogsThenSweep();
     /// Moves an unreadable store aside and tells the user; \a outcome ends the message
@@ -338,6 +349,7 @@ private:
     /// the store has loaded.
     QString m_commandLineFile;
     bool m_shuttingDown = false;
+    bool m_recoveryOffered = false;
     bool m_terminateRequested = false;
     /// The store could not be set aside after a failed read: never write over it.
     bool m_storeUnsafe = false;
