@@ -48,7 +48,7 @@ while [ $# -gt 0 ]; do
 done
 
 build="$(cd "$build" && pwd)"
-command -v xpad >/dev/null || xpad=0
+command -v xpad >/dev/null && command -v xdotool >/dev/null || xpad=0
 [ "$offscreen" -eq 0 ] || xpad=0
 pellux="$build/bin/pellux"
 send="$build/bin/pellux-send"
@@ -80,11 +80,9 @@ if [ "$offscreen" -eq 1 ]; then
     export QT_QPA_PLATFORM=offscreen
 else
     command -v Xvfb >/dev/null || { echo "Xvfb is not installed (or use --offscreen)" >&2; exit 1; }
-    display=$(free_display)
-    Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    pids+=($!)
-    export DISPLAY="$display"
-    for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+    start_xvfb "$profile/display" 1280x1024x24
+    pids+=("$XVFB_PID")
+    export DISPLAY="$XVFB_DISPLAY"
     export QT_QPA_PLATFORM=xcb
     if [ "$tray" -eq 1 ] && command -v trayer >/dev/null; then
         trayer --edge top --align right --widthtype request --height 24 --transparent false >/dev/null 2>&1 &

@@ -7,7 +7,8 @@
 #                               fifth one is a check list (the last one is always a text note);
 #                               ALARMS notes have armed alarms (see idle_cpu.sh)
 #   xpad_store DIR N            N pads for xpad in DIR (its XDG_CONFIG_HOME), same places and text
-#   free_display                prints a free X display number (":91" ...)
+#   start_xvfb FILE GEOMETRY    starts an Xvfb on a display number it picks itself (the
+#                               number written to FILE); sets XVFB_PID and XVFB_DISPLAY
 
 pellux_profile() {
     local profile=$1
@@ -81,11 +82,18 @@ xpad_store() {
     done
 }
 
-free_display() {
-    local n
-    for n in $(seq 91 140); do
-        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then echo ":$n"; return 0; fi
+start_xvfb() {
+    local file=$1 geometry=$2
+    rm -f "$file"
+    # The server picks a free display number itself: no race with other servers starting.
+    Xvfb -displayfd 3 -screen 0 "$geometry" -nolisten tcp 3>"$file" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    local _
+    for _ in $(seq 1 300); do
+        [ -s "$file" ] && break
+        kill -0 "$XVFB_PID" 2>/dev/null || { echo "Xvfb did not start" >&2; return 1; }
+        sleep 0.1
     done
-    echo "no free X display number" >&2
-    return 1
+    [ -s "$file" ] || { echo "Xvfb did not start in 30 s" >&2; return 1; }
+    XVFB_DISPLAY=":$(tr -d '\n' < "$file")"
 }

@@ -56,15 +56,18 @@ run_one() {
     local name=$1 n=$2 line
     case "$name" in
         floor)
-            line=$("$build/bin/mapwatch" --count "$n" -- "$build/bin/pellux-floor" "$n") ;;
+            line=$("$build/bin/mapwatch" --count "$n" -- "$build/bin/pellux-floor" "$n" || true) ;;
         pellux)
             cp "$work/pellux-$n.store" "$XDG_DATA_HOME/Brackwel Systems/Pellux/Pellux.NoteData"
             rm -f "$XDG_DATA_HOME/Brackwel Systems/Pellux/Pellux.Backup.NoteData"
-            line=$(cd "$work/profile/work" && LC_ALL=en_US.UTF-8 "$build/bin/mapwatch" --count "$n" -- "$build/bin/pellux") ;;
+            line=$(cd "$work/profile/work" && LC_ALL=en_US.UTF-8 "$build/bin/mapwatch" --count "$n" -- "$build/bin/pellux" || true) ;;
         xpad)
             rm -rf "$work/xpad"; cp -r "$work/xpad-$n" "$work/xpad"
-            line=$(HOME="$work/xpad-home" XDG_CONFIG_HOME="$work/xpad" "$build/bin/mapwatch" --count "$n" -- xpad 2>/dev/null) ;;
+            line=$(HOME="$work/xpad-home" XDG_CONFIG_HOME="$work/xpad" "$build/bin/mapwatch" --count "$n" --timeout 300 -- xpad 2>"$work/xpad.log" || true)
+            [ -n "$line" ] || tail -3 "$work/xpad.log" >&2 ;;
     esac
+    # A start that failed (timed out, ended early) is reported and left out of the medians.
+    if [ -z "$line" ]; then echo "  $name with $n notes: no result" >&2; return 0; fi
     echo "$line" >> "$work/$name-$n.txt"
 }
 
@@ -78,11 +81,9 @@ echo "machine: $(nproc) cores, $(awk '/model name/ { sub(/.*: /, ""); print; exi
 for n in $counts; do
     pellux_store "$work/pellux-$n.store" "$n" 0 0
     [ "$xpad" -eq 0 ] || xpad_store "$work/xpad-$n" "$n"
-    display=$(free_display)
-    Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb=$!
-    export DISPLAY="$display"
-    for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+    start_xvfb "$work/display" 1600x1000x24
+    xvfb=$XVFB_PID
+    export DISPLAY="$XVFB_DISPLAY"
     for r in $(seq 1 "$rounds"); do
         # Alternate the order, so that neither program always runs right after the other.
         if [ $(( r % 2 )) -eq 1 ]; then order="$programs"; else order=$(echo "$programs" | tr ' ' '\n' | tac | tr '\n' ' '); fi
@@ -95,6 +96,7 @@ for n in $counts; do
     printf '  %-8s %12s %12s %12s\n' program "mapped ms" "cpu ms" "RSS MB"
     for p in $programs; do
         f="$work/$p-$n.txt"
+        [ -s "$f" ] || { printf '  %-8s no result\n' "$p"; eval "m_$p=0; k_$p=0; c_$p=0"; continue; }
         m=$(field mapped_ms < "$f" | median); c=$(field ' cpu_ms' < "$f" | median)
         k=$(field settled_rss_kb < "$f" | median)
         printf '  %-8s %12.0f %12.0f %12.1f\n' "$p" "$m" "$c" "$(awk -v k="$k" 'BEGIN { print k / 1024 }')"
