@@ -8,6 +8,7 @@
 // seams offscreen (settings and data in a temporary folder).
 
 #include "BenchPrompts.h"
+#include "BenchSeams.h"
 #include "app/Commands.h"
 #include "app/NoteWindow.h"
 #include "app/Program.h"
@@ -37,37 +38,9 @@ namespace {
 
 using bench::NoPrompts;
 
-class StillClock : public Clock
-{
-public:
-    QDateTime now() const override { return QDateTime(QDate(2026, 12, 10), QTime(10, 30)); }
-    void waitUntil(const QDateTime &) override {}
-};
-
-class Screen96 : public ScreenMetrics
-{
-public:
-    int queryTwipsPerPixelX() const override { return 15; }
-    int queryTwipsPerPixelY() const override { return 15; }
-    int screenWidthTwips() const override { return 1280 * 15; }
-    int screenHeightTwips() const override { return 1024 * 15; }
-    QRect availableAreaTwips() const override { return QRect(0, 0, 1280 * 15, 984 * 15); }
-};
-
-class QuietSystem : public SystemQueries
-{
-public:
-    QString computerName() const override { return QStringLiteral("BENCH"); }
-    QString tempFolder() const override { return QDir::tempPath(); }
-    QString appDataFolder() const override { return dataFolder; }
-    int osMajorVersion() const override { return 6; }
-    QWidget *foregroundWindow() const override { return nullptr; }
-    bool screenSaverActive() const override { return false; }
-    bool sessionLocked() const override { return false; }
-    int doubleClickTime() const override { return 400; }
-    bool openUrl(const QUrl &) override { return false; }
-    QString dataFolder;
-};
+using bench::QuietSystem;
+using bench::Screen96;
+using bench::StillClock;
 
 NoPrompts g_prompts;
 StillClock g_clock;
@@ -224,6 +197,7 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     g_system.dataFolder = root.path() + QStringLiteral("/data");
+    g_screen.availableHeightPx = 984;   // a desktop panel below, where the search window sits
     QApplication app(argc, argv);
 
     if (!writeStore(store()))
