@@ -12,7 +12,8 @@ qt6-multimedia-dev pulseaudio pulseaudio-utils sox \
 libcurl4-openssl-dev libgmime-3.0-dev qtkeychain-qt6-dev libsecret-1-0 \
 python3-aiosmtpd openssl gnome-keyring libsodium-dev \
 libcups2-dev cups cups-client printer-driver-cups-pdf poppler-utils \
-shared-mime-info libglib2.0-bin desktop-file-utils"
+shared-mime-info libglib2.0-bin desktop-file-utils \
+clang libclang-rt-14-dev"
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
