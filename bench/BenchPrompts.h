@@ -30,6 +30,7 @@ public:
         return count(std::optional<AlarmRecord>());
     }
     PrinterChoice printer(const PrinterRequest &) override { return count(PrinterChoice()); }
+    int dialog(QDialog &) override { return count(0); }
 
 private:
     template<typename T> T count(T answer)

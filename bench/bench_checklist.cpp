@@ -41,6 +41,7 @@ public:
     int queryTwipsPerPixelY() const override { return 15; }
     int screenWidthTwips() const override { return 1280 * 15; }
     int screenHeightTwips() const override { return 1024 * 15; }
+    QRect availableAreaTwips() const override { return QRect(0, 0, 1280 * 15, 1024 * 15); }
 };
 
 class QuietSystem : public SystemQueries

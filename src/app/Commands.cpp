@@ -161,6 +161,7 @@ void Commands::NotesToTop()
     for (int i = 1; i <= m_program.upperBound(); ++i) {
         NoteWindow *w = m_program.note(i);
         if (w && w->Visible()) {
+            w->restoreFromMinimised();
             w->raise();
             if (!first)
                 first = w;

@@ -27,6 +27,8 @@ public:
     virtual void setNoteTimersEnabled(bool on) = 0;
     /// Takes the tray icon away (the first step of shutting down).
     virtual void removeTrayIcon() = 0;
+    /// Puts the tray icon into the notification area, or takes it out, at once.
+    virtual void setTrayIconShown(bool on) = 0;
     /// 0 normal, 1 minimised, 2 maximised.
     virtual int windowStateValue() const = 0;
     /// Brings the panel up: restored, shown and in front.

@@ -237,10 +237,19 @@ void NoteWindow::ShowNote()
             return;
         }
     }
+    restoreFromMinimised();
     show();
     raise();
     activateWindow();
     m_program.notes().touch(NoteNum);
+}
+
+void NoteWindow::restoreFromMinimised()
+{
+    // A note the window manager's button minimised is still "visible"; showing it means
+    // bringing it back on the screen.
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
 }
 
 void NoteWindow::HideNote()

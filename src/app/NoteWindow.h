@@ -72,6 +72,8 @@ public:
     /// Shows the note (asking for its password if it is hidden and protected) and focuses it.
     void ShowNote();
     void HideNote();
+    /// Takes a minimised note back to its normal state (nothing else changes).
+    void restoreFromMinimised();
     void SetNoteNum(qint16 NNin) { NoteNum = NNin; }
     /// Copies this note's alarm into the program's CurrentAlarm.
     void GetAlarmData();
@@ -140,6 +142,23 @@ public:
     virtual void Retitle() { RetitleFromPrompt(QStringLiteral("Note Title")); }
     /// The kind's read-in command: reads \a path into the note (an empty path asks for a file).
     virtual void ReadIn(const QString &path) { Q_UNUSED(path); }
+
+    // ---- what a search reads and shows ---------------------------------------
+    /// The note's text fields, numbered from 1 (a text note has one, a check list one a row).
+    virtual int searchFieldCount() const { return 0; }
+    /// Field \a field's text as its control holds it (positions are the control's own).
+    virtual QString searchFieldText(int field) const
+    {
+        Q_UNUSED(field);
+        return {};
+    }
+    /// Shows a match: gives field \a field the focus and selects \a length characters from \a start.
+    virtual void selectSearchMatch(int field, int start, int length)
+    {
+        Q_UNUSED(field);
+        Q_UNUSED(start);
+        Q_UNUSED(length);
+    }
 
     /**
      * Asks for a new title (\a dialogTitle over the prompt, the current title as the

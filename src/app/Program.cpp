@@ -9,11 +9,13 @@
 #include "app/SmtpPassword.h"
 #include "core/NoteGuid.h"
 #include "core/NotePassword.h"
+#include "core/PrivateFiles.h"
 #include "core/notefile/LegacyDat.h"
 #include "core/notefile/NoteFile.h"
 #include "core/channel/ControlClient.h"
 #include "core/store/StoreBackup.h"
 #include "core/store/StoreDomReader.h"
+#include "core/store/StoreRecovery.h"
 #include "core/store/StoreStreamReader.h"
 #include "core/store/StoreWriter.h"
 #include "core/TextRules.h"
@@ -31,6 +33,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QScopedValueRollback>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
@@ -46,6 +49,18 @@ QString withSlash(QString folder)
     return folder;
 }
 
+/// Reads a whole file; when it cannot be opened, \a error says so in the words shown to the user.
+bool readWholeFile(const QString &path, QByteArray &bytes, QString &error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("\"%1\" could not be read: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+        return false;
+    }
+    bytes = file.readAll();
+    return true;
+}
+
 } // namespace
 
 Program::Program(const Services &services, std::unique_ptr<SettingsStore> settingsStore)
@@ -56,11 +71,7 @@ Program::Program(const Services &services, std::unique_ptr<SettingsStore> settin
     followNoteTable();
     m_quickSave = std::make_unique<QuickSave>(*this);
     m_screenRescue = std::make_unique<ScreenRescue>(*this);
-    VersionText = QStringLiteral("%1.%2 %3 (Build %4)")
-                      .arg(VersionMajor)
-                      .arg(VersionMinor)
-                      .arg(VersionTag)
-                      .arg(VersionRevision);
+    VersionText = pellux::VersionText(version());
     endProcess = [](int code) { QCoreApplication::exit(code); };
     appPath = QCoreApplication::applicationDirPath();
     workingDirectory = QDir::currentPath();
@@ -186,6 +197,29 @@ void Program::placeNote(int slot, NoteWindow *window)
     placeNote(slot, window, entry);
 }
 
+void Program::placeNewNote(NoteWindow *window)
+{
+    if (!window)
+        return;
+    const ScreenMetrics &s = screen();
+    const int tx = s.twipsPerPixelX();
+    const int ty = s.twipsPerPixelY();
+    const QRect areaTw = s.availableAreaTwips();
+    const QRect area(areaTw.x() / tx, areaTw.y() / ty, areaTw.width() / tx, areaTw.height() / ty);
+    const int step = qMax(1, s.titleBarHeightTwips() / ty);
+    QPoint at = window->pos();
+    if (m_lastNewNote) {
+        at = *m_lastNewNote + QPoint(step, step);
+        // The frame (a title bar above the window) must stay inside the area.
+        const bool fits = at.x() + window->width() <= area.right() + 1
+                          && at.y() + step + window->height() <= area.bottom() + 1;
+        if (!fits)
+            at = area.topLeft();
+    }
+    window->move(at);
+    m_lastNewNote = at;
+}
+
 void Program::registerNoteKind(NoteKind kind, NoteKindProcs procs)
 {
     m_kinds[kind] = std::move(procs);
@@ -267,15 +301,6 @@ QString Program::NewNoteGUID() const
     return pellux::NewNoteGUID(system().computerName(), clock().now());
 }
 
-QString Program::NewNoteGUIDWithWait()
-{
-    const QDateTime made = clock().now();
-    const QString id = pellux::NewNoteGUID(system().computerName(), made);
-    // Two identifiers made within one hundredth of a second would be equal.
-    clock().waitUntil(made.addSecs(1));
-    return id;
-}
-
 QString Program::NewUniqueNoteGUID()
 {
     // An identifier names the hundredth of a second it was made in. Notes made faster than
@@ -304,11 +329,7 @@ QString Program::storePath() const
 std::optional<int> Program::Main(const QStringList &arguments)
 {
     loading = 1;
-    VersionText = QStringLiteral("%1.%2 %3 (Build %4)")
-                      .arg(VersionMajor)
-                      .arg(VersionMinor)
-                      .arg(VersionTag)
-                      .arg(VersionRevision);
+    VersionText = pellux::VersionText(version());
     IsWin2000Plus = system().osMajorVersion() >= 5;
     GetTempFolder();
 
@@ -398,6 +419,12 @@ bool Program::ActivateRunningInstance()
     m_instanceLock = std::make_unique<InstanceLock>();
     if (m_instanceLock->tryLock())
         return false;
+    if (m_instanceLock->path().isEmpty()) {
+        // No folder for the channel at all: nothing could answer a second start either.
+        qWarning("Pellux: %s", qPrintable(m_instanceLock->errorString()));
+        m_instanceLock.reset();
+        return false;
+    }
     m_instanceLock.reset();
     // Another instance is starting (its channel opens once its store has loaded).
     const QDateTime giveUp = clock().now().addSecs(30);
@@ -453,15 +480,19 @@ void Program::CheckVersion()
     settingsStore().sync();
 }
 
+ProductVersion Program::version() const
+{
+    return ProductVersion{VersionMajor, VersionMinor, VersionTag, VersionRevision};
+}
+
 QUrl Program::updateCheckUrl() const
 {
-    // The product name goes into the query as it is, unencoded.
-    return QUrl(QStringLiteral("http://www.brackwel.example/checkversion.asp?app=%1&vermaj=%2&vermin=%3&verrev=%4")
-                    .arg(ProductName)
-                    .arg(VersionMajor)
-                    .arg(VersionMinor)
-                    .arg(VersionRevision),
-                QUrl::TolerantMode);
+    return QUrl(UpdateCheckAddress(ProductName, version()), QUrl::TolerantMode);
+}
+
+bool Program::hasNotificationArea() const
+{
+    return trayAvailable ? trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void Program::CheckForUpdates()
@@ -481,7 +512,7 @@ void Program::ShutDown()
         settingsStore().set(Setting::WindowState, m_panel->windowStateValue());
     }
     if (m_storeLoaded)
-        SaveNotes();
+        saveForTheEnd();
     if (upperBound() > 0)
         UnloadNotes();
     if (m_panel)
@@ -495,10 +526,72 @@ void Program::ShutDown()
     endProcess(0);
 }
 
+void Program::saveForTheEnd()
+{
+    QString failure;
+    QByteArray document;
+    if (writeStore(&failure, &document) != StoreSave::Failed)
+        return;
+    // The program ends whatever happens: the notes go to a recovery file that the next
+    // start offers, and nothing waits for an answer (a termination must not hang on a box).
+    const QString stamp = clock().now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString why;
+    const QString kept = WriteRecoveryFile(RecoveryFolders(DataFolder), document, stamp, &why);
+    const QString failed = QString(failure).replace(QLatin1Char('\r'), QLatin1Char(' '));
+    if (kept.isEmpty())
+        qWarning("Pellux: %s  Nor could they be written elsewhere: %s", qPrintable(failed), qPrintable(why));
+    else
+        qWarning("Pellux: %s  They have been written to %s instead.", qPrintable(failed), qPrintable(kept));
+}
+
+void Program::OfferRecoveredNotes()
+{
+    const QStringList found = FindRecoveryFiles(RecoveryFolders(DataFolder));
+    if (found.isEmpty() || m_terminateRequested)
+        return;
+    const QString path = found.last();
+    QFile file(path);
+    const StoreReadResult read = file.open(QIODevice::ReadOnly)
+                                     ? ReadNoteStore(file.readAll(), pixelScale(), noteDefaults())
+                                     : StoreReadResult{};
+    file.close();
+    if (!read.ok) {
+        prompts().message(QStringLiteral("Pellux could not read the notes it kept in \"%1\" when it last could not "
+                                         "save them.  The file has been left as it is.")
+                              .arg(QDir::toNativeSeparators(path)),
+                          MsgIcon::Exclamation);
+        return;
+    }
+    const int count = int(read.notes.size());
+    const MsgResult answer = prompts().message(
+        QStringLiteral("When Pellux last ended it could not save your notes, and kept them in \"%1\" instead.\r\r"
+                       "Load %2 from that file in place of the notes loaded now?  (No leaves the file as it is; "
+                       "Pellux offers it again at its next start.)")
+            .arg(QDir::toNativeSeparators(path),
+                 count == 1 ? QStringLiteral("the note") : QStringLiteral("the %1 notes").arg(count)),
+        MsgIcon::Question, MsgButtons::YesNo);
+    if (answer != MsgResult::Yes || m_terminateRequested)
+        return;
+    UnloadNotes();
+    loading = 1;
+    LoadNoteData(path);
+    m_storeLoaded = !m_terminateRequested;
+    if (m_panel)
+        m_panel->setNoteTimersEnabled(true);
+    loading = 0;
+    // The recovered notes are the store now; the file goes once they are safely there.
+    if (SaveNotes())
+        QFile::remove(path);
+}
+
 void Program::TerminateRequested()
 {
-    if (m_shuttingDown)
+    if (m_shuttingDown) {
+        // A shutdown already under way (perhaps waiting on a box) ends now.
+        m_terminateRequested = true;
+        endProcess(0);
         return;
+    }
     m_terminateRequested = true;
     if (!m_storeLoaded) {
         // The store has not been read yet: an empty table must never replace it.
@@ -528,6 +621,9 @@ void Program::UnloadNotes()
     }
     m_notes.reset();
     activeNote = ActiveNote{};
+    // Unloaded, the store on disk is the truth (a synchronisation tool may replace it
+    // before "LoadNotes"): no save writes it, and shutdown leaves it alone.
+    m_storeLoaded = false;
 }
 
 void Program::RefreshNotes()
@@ -657,8 +753,12 @@ void Program::LoadNotes()
         base.truncate(nul);
     DataFolder = withSlash(base) + QStringLiteral("Brackwel Systems/Pellux/");
     QDir().mkpath(DataFolder);
+    CloseStoreFolder(DataFolder);
 
     loading = 1;
+    // From here until the load is through, the table is no copy of the store: nothing
+    // may write it (a termination now ends without saving).
+    m_storeLoaded = false;
     m_notes.reset();
 
     // A store in the folder Pellux was started from (an older version kept it there) moves
@@ -696,6 +796,7 @@ void Program::LoadNotes()
         // The first start creates the store empty.
         if (file.open(QIODevice::WriteOnly))
             file.close();
+        RestrictToOwner(path);
     }
     if (!fromDat && QFileInfo(path).size() > 0) {
         QByteArray head;
@@ -748,6 +849,9 @@ void Program::LoadNotes()
     loading = 0;
     m_quickSave->resume();
     emit notesLoaded();
+    // Notes a previous run could not save are offered once, at start-up.
+    if (!std::exchange(m_recoveryOffered, true))
+        OfferRecoveredNotes();
 }
 
 void Program::setAsideUnreadable(const QString &path, const QString &why, const QString &outcome)
@@ -831,14 +935,12 @@ bool Program::dataStoreHoldsNotes() const
 
 bool Program::LoadRecordStore(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        setAsideUnreadable(path, QStringLiteral("\"%1\" could not be read: %2")
-                                     .arg(QDir::toNativeSeparators(path), file.errorString()));
+    QByteArray bytes;
+    QString error;
+    if (!readWholeFile(path, bytes, error)) {
+        setAsideUnreadable(path, error);
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    file.close();
     const BinaryReadResult read = ReadRecordStore(bytes, pixelScale(), noteDefaults());
     if (read.status == BinaryReadStatus::WrongHeader) {
         // "NoteFile 3.0" without its CR LF: its binary records have been rewritten as text.
@@ -851,14 +953,12 @@ bool Program::LoadRecordStore(const QString &path)
 bool Program::LoadLegacyDat(const QString &path)
 {
     const QString file = path.isEmpty() ? DataFolder + LegacyDatFileName : path;
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly)) {
-        setAsideUnreadable(file, QStringLiteral("\"%1\" could not be read: %2")
-                                     .arg(QDir::toNativeSeparators(file), in.errorString()));
+    QByteArray bytes;
+    QString error;
+    if (!readWholeFile(file, bytes, error)) {
+        setAsideUnreadable(file, error);
         return false;
     }
-    const QByteArray bytes = in.readAll();
-    in.close();
     return finishLegacyLoad(file, ReadLegacyDat(bytes, noteDefaults()));
 }
 
@@ -935,8 +1035,10 @@ bool Program::LoadNoteData(const QString &path)
     const PixelScale scale = pixelScale();
     const NoteDefaults defaults = noteDefaults();
     const StoreReadResult read = ReadNoteStore(bytes, scale, defaults);
-    if (!read.ok)
-        return setAsideOfferingBackup(path, QStringLiteral("Pellux.NoteData could not be read (%1).").arg(read.error));
+    if (!read.ok) {
+        // The reader's reason is a sentence of its own.
+        return setAsideOfferingBackup(path, QStringLiteral("Pellux.NoteData could not be read.  %1").arg(read.error));
+    }
 
     bool flashed = false;
     QStringList unreadablePasswords;
@@ -976,20 +1078,26 @@ bool Program::LoadNoteData(const QString &path)
             if (!flashed)
                 flash().DispMsg(QStringLiteral("Initializing GUIDs (One Time Only)"));
             flashed = true;
-            m_notes.setGuid(n, NewNoteGUIDWithWait());
+            m_notes.setGuid(n, NewUniqueNoteGUID());
         }
         CurrentAlarm = stored->alarm;
         w->SetAlarmData();
     }
     flash().StopMsg();
     if (!read.skipped.isEmpty()) {
+        // The box names a few; thousands of names would make it taller than any screen.
+        constexpr int shown = 10;
         QStringList lines;
         for (const SkippedNote &skip : read.skipped) {
+            if (lines.size() == shown)
+                break;
             lines << (skip.title.isEmpty() ? QStringLiteral("Note %1: %2").arg(skip.position).arg(skip.reason)
                                            : QStringLiteral("Note %1 (\"%2\"): %3")
                                                  .arg(skip.position)
-                                                 .arg(skip.title, skip.reason));
+                                                 .arg(skip.title.left(80), skip.reason.left(200)));
         }
+        if (read.skipped.size() > shown)
+            lines << QStringLiteral("and %1 more").arg(read.skipped.size() - shown);
         prompts().message(QStringLiteral("Some notes in Pellux.NoteData could not be loaded and were left out:\r\r")
                               + lines.join(QLatin1Char('\r')),
                           MsgIcon::Exclamation);
@@ -1046,21 +1154,17 @@ StoredNote Program::storedNoteFromWindow(int slot)
 
 bool Program::SaveNotes()
 {
-    if (m_storeUnsafe) {
-        prompts().message(QStringLiteral("Pellux did not save your notes because \"%1\" could not be set aside.  "
-                                         "Move it out of the way and save again.")
-                              .arg(QDir::toNativeSeparators(storePath())),
-                          MsgIcon::Exclamation);
-        return false;
-    }
-    // A quick save still under way must not finish after this one.
-    m_quickSave->settle();
-    settingsStore().set(Setting::NotePath, DataFolder);
-    settingsStore().set(Setting::AppPath, appPath);
+    QString failure;
+    const StoreSave outcome = writeStore(&failure);
+    if (outcome == StoreSave::Failed)
+        prompts().message(failure, MsgIcon::Exclamation);
+    return outcome == StoreSave::Saved;
+}
 
+QByteArray Program::storeDocument()
+{
     QList<StoredNote> records;
-    const int entries = upperBound();
-    for (int slot = 1; slot <= entries; ++slot) {
+    for (int slot = 1; slot <= upperBound(); ++slot) {
         NoteWindow *w = note(slot);
         // A deleted note is an empty slot, whatever its list entry reads.
         if (!w)
@@ -1069,21 +1173,40 @@ bool Program::SaveNotes()
             w->setWindowStateValue(0);
         records.append(storedNoteFromWindow(slot));
     }
+    return WriteNoteStore(records, pixelScale());
+}
 
-    const QByteArray document = WriteNoteStore(records, pixelScale());
+Program::StoreSave Program::writeStore(QString *failure, QByteArray *document)
+{
+    // While the store loads, or while the notes are unloaded, the table is not the store.
+    if (!m_storeLoaded)
+        return StoreSave::NotLoaded;
+    // A quick save still under way must not finish after this one.
+    m_quickSave->settle();
+    const QByteArray written = storeDocument();
+    if (document)
+        *document = written;
+    if (m_storeUnsafe) {
+        *failure = QStringLiteral("Pellux did not save your notes because \"%1\" could not be set aside.  "
+                                  "Move it out of the way and save again.")
+                       .arg(QDir::toNativeSeparators(storePath()));
+        return StoreSave::Failed;
+    }
+    settingsStore().set(Setting::NotePath, DataFolder);
+    settingsStore().set(Setting::AppPath, appPath);
+
     QDir().mkpath(DataFolder);
     const StoreWriteResult result =
-        WriteStoreFile(storePath(), document, DataFolder + BackupFileName, entries > 0 && !m_keepBackup,
+        WriteStoreFile(storePath(), written, DataFolder + BackupFileName, upperBound() > 0 && !m_keepBackup,
                        saveFileFactory);
     if (!result.ok) {
-        prompts().message(QStringLiteral("Pellux could not save your notes to \"%1\".\r\r%2\r\rThe notes saved "
-                                         "before are unchanged, and your notes are still open.")
-                              .arg(QDir::toNativeSeparators(storePath()), result.error),
-                          MsgIcon::Exclamation);
-        return false;
+        *failure = QStringLiteral("Pellux could not save your notes to \"%1\".\r\r%2\r\rThe notes saved "
+                                  "before are unchanged, and your notes are still open.")
+                       .arg(QDir::toNativeSeparators(storePath()), result.error);
+        return StoreSave::Failed;
     }
     m_quickSave->saved();
-    return true;
+    return StoreSave::Saved;
 }
 
 // ---- the instance channel -------------------------------------------------
@@ -1120,11 +1243,19 @@ void Program::channelExit()
     hub().Exit();
 }
 
-void Program::channelSaveNotes()
+bool Program::channelSaveNotes()
 {
     flash().DispMsg(QStringLiteral("Saving Notes"));
-    SaveNotes();
+    QString failure;
+    const StoreSave outcome = writeStore(&failure);
     flash().StopMsg();
+    // The client hears the outcome at once; the box comes up after the answer, so the
+    // channel is not held while it is open.
+    if (outcome == StoreSave::Failed) {
+        QMetaObject::invokeMethod(
+            this, [this, failure] { prompts().message(failure, MsgIcon::Exclamation); }, Qt::QueuedConnection);
+    }
+    return outcome == StoreSave::Saved;
 }
 
 void Program::channelLoadNotes()

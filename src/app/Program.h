@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Notes.h"
+#include "core/about/AboutRules.h"
 #include "core/channel/ControlServer.h"
 #include "core/channel/InstanceLock.h"
 #include "core/NoteRecord.h"
@@ -14,6 +15,7 @@
 #include <QDomElement>
 #include <QList>
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -104,6 +106,7 @@ public:
     static constexpr int VersionRevision = 155;
     QString VersionTag;                 ///< empty in this build
     QString VersionText;                ///< "3.2  (Build 155)"
+    ProductVersion version() const;
     bool IsWin2000Plus = false;
     QString TempFolder;
     QString DataFolder;                 ///< ends in a separator
@@ -156,6 +159,13 @@ public:
     void placeNote(int slot, NoteWindow *window, NoteEntry entry);
     /// The same with the facts taken from the window as it stands.
     void placeNote(int slot, NoteWindow *window);
+    /**
+     * Where a note the user just made goes: the first at the place its window takes
+     * when it loads, every later one a title bar's height down and right of the last
+     * new note, starting again at the top left of the screen's available area where
+     * it would leave it. Notes from a store or a file keep their own places.
+     */
+    void placeNewNote(NoteWindow *window);
     /// Unloads the window in \a slot and empties the slot.
     void unloadNote(int slot);
     /// The table's facts of a note read from a store or a note file (its protection comes with
@@ -226,8 +236,9 @@ public:
     bool LoadLegacyDat(const QString &path);
     /// Writes the store; false (and the user told) when it could not be written.
     bool SaveNotes();
-    /// A new identifier, then the one-second wait (so two identifiers can never be equal).
-    QString NewNoteGUIDWithWait();
+    /// Offers the notes a previous run could not save and kept in a recovery file
+    /// (called once the store has loaded at start-up).
+    void OfferRecoveredNotes();
     /// A new identifier without waiting (new notes are made seconds apart by a person).
     QString NewNoteGUID() const;
     /// A new identifier that no open note has, without waiting: one made in the same
@@ -264,6 +275,8 @@ public:
      */
     std::function<QObject *(QWidget *host, QString *why)> createTrayControl;
     std::function<bool()> trayAvailable;
+    /// Whether the desktop shows tray icons (trayAvailable, or the desktop's own answer).
+    bool hasNotificationArea() const;
 
     // ---- the instance channel's commands ------------------------------------
     bool isLoading() const override { return loading >= 1; }
@@ -271,7 +284,7 @@ public:
     void channelSyncOff() override;
     void channelControlPanel() override;
     void channelExit() override;
-    void channelSaveNotes() override;
+    bool channelSaveNotes() override;
     void channelLoadNotes() override;
     void channelUnloadNotes() override;
     bool channelLoadNote(const QString &path) override;
@@ -286,6 +299,16 @@ signals:
     void noteDefaultsChanged();
 
 private:
+    /// What writing the store came to.
+    enum class StoreSave { Saved, NotLoaded, Failed };
+    /// Writes the store without telling the user anything: nothing is written while the
+    /// store loads or the notes are unloaded; on failure \a failure holds the words that
+    /// say why. \a document receives what was (or would have been) written.
+    StoreSave writeStore(QString *failure, QByteArray *document = nullptr);
+    /// The store document of the notes open now.
+    QByteArray storeDocument();
+    /// The last save: when the store cannot be written, the notes go to a recovery file.
+    void saveForTheEnd();
     void RunAlarmSweeps();
     void waitForDialogsThenSweep();
     /// Moves an unreadable store aside and tells the user; \a outcome ends the message
@@ -341,12 +364,15 @@ private:
     /// the store has loaded.
     QString m_commandLineFile;
     bool m_shuttingDown = false;
+    bool m_recoveryOffered = false;
     bool m_terminateRequested = false;
     /// The store could not be set aside after a failed read: never write over it.
     bool m_storeUnsafe = false;
     /// The store was set aside and its good backup declined: saves leave the backup alone
     /// until a load brings notes again.
     bool m_keepBackup = false;
+    /// Where the last new note was put (frame, in pixels); none before the first.
+    std::optional<QPoint> m_lastNewNote;
 };
 
 } // namespace pellux

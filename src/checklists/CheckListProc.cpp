@@ -71,6 +71,7 @@ bool NewCheckList(Program &program, QString &title)
     entry.rollUp = defaults.rollup;
     CheckListProt *w = placeWindow(program, program.upperBound() + 1, entry);
     w->ResetNoteSize();
+    program.placeNewNote(w);
     w->show();
     w->activateWindow();
     w->focusRow(1);

@@ -279,6 +279,9 @@ void CheckListProt::levelUpDown(int i)
 
 void CheckListProt::applyRow1Style()
 {
+    // Whatever font comes (the new-note default, a reset, a stored font), a row is struck
+    // through exactly when its box is checked; the note's font keeps row 1's mark.
+    m_style.strikethru = isChecked(1);
     QFont f = toQFont(m_style);
     f.setStrikeOut(false);
     m_plainFont = f;
@@ -384,6 +387,24 @@ void CheckListProt::onScrollValue(int value)
 {
     m_row1TopTw = TopMargin - value;
     UpdateItems();
+}
+
+QString CheckListProt::searchFieldText(int field) const
+{
+    const CheckItemText *t = txtItem(field);
+    return t ? t->text() : QString();
+}
+
+void CheckListProt::selectSearchMatch(int field, int start, int length)
+{
+    CheckItemText *t = txtItem(field);
+    if (!t)
+        return;
+    bringIntoView(field, true);
+    t->setFocus();
+    CurrentItem = field;
+    FocusKind = QStringLiteral("T");
+    t->setSelection(start, length);
 }
 
 void CheckListProt::bringIntoView(int i, bool textFocus)

@@ -78,6 +78,10 @@ public:
     void UpdateMenus() override;
     /// Sets row 1's font and colours, then lays the rows out.
     void setNoteStyle(const NoteStyle &style) override;
+    int searchFieldCount() const override { return ItemCount; }
+    QString searchFieldText(int field) const override;
+    /// Gives row \a field's text the focus (scrolled into view) and selects in it.
+    void selectSearchMatch(int field, int start, int length) override;
     void fillStoredData(StoredNote &note) const override;
     void Retitle() override;
     void ReadIn(const QString &path) override;

@@ -68,6 +68,7 @@ bool NewTextNote(Program &program, QString &title)
     entry.rollUp = defaults.rollup;
     entry.dynamicTitle = defaults.dynamicTitle;
     TextNoteProt *w = createWindow(program, program.upperBound() + 1, entry);
+    program.placeNewNote(w);
     w->show();
     w->raise();
     w->activateWindow();

@@ -197,6 +197,24 @@ void TextNoteProt::Retitle()
     NoteProc::RetitleTextNote(m_program, NoteNum);
 }
 
+QString TextNoteProt::searchFieldText(int field) const
+{
+    return field == 1 ? TxtData->toPlainText() : QString();
+}
+
+void TextNoteProt::selectSearchMatch(int field, int start, int length)
+{
+    if (field != 1)
+        return;
+    QTextCursor cursor = TxtData->textCursor();
+    const int end = int(TxtData->document()->characterCount()) - 1;
+    cursor.setPosition(qBound(0, start, end));
+    cursor.setPosition(qBound(0, start + length, end), QTextCursor::KeepAnchor);
+    TxtData->setTextCursor(cursor);
+    TxtData->ensureCursorVisible();
+    TxtData->setFocus();
+}
+
 void TextNoteProt::ReadIn(const QString &path)
 {
     NoteProc::ReadIntoTextNote(m_program, NoteNum, path);

@@ -70,6 +70,9 @@ public:
     void fillStoredData(StoredNote &note) const override;
     void Retitle() override;
     void ReadIn(const QString &path) override;
+    int searchFieldCount() const override { return 1; }
+    QString searchFieldText(int field) const override;
+    void selectSearchMatch(int field, int start, int length) override;
     void applyEntry(const NoteEntry &entry) override;
 
     // ---- text note members ---------------------------------------------------

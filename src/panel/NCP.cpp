@@ -16,7 +16,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QSystemTrayIcon>
 #include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -38,6 +37,7 @@
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace pellux {
 
@@ -884,9 +884,7 @@ int NCP::WindowStateValue() const
 bool NCP::mayHideWhenMinimised() const
 {
     if (m_tray.inTray()) {
-        const bool trayShown =
-            m_program.trayAvailable ? m_program.trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
-        if (trayShown)
+        if (m_program.hasNotificationArea())
             return true;
     }
     // An icon that was asked for but cannot be shown must not strand the panel;
@@ -914,7 +912,20 @@ void NCP::moveFrameTo(const QPoint &topLeft)
     // A window placed before it existed is where it should be already.
     if (pos() == topLeft)
         return;
-    if (isVisible() || !windowHandle()) {
+    if (isVisible()) {
+        move(topLeft);
+        return;
+    }
+    if (m_frameOffset.isNull()) {
+        // Never framed yet (the first start): the window manager has not said how big its
+        // frame is, and a plain move would put the client area at the frame's place,
+        // leaving the title bar above the screen. Asked for the frame's position, the
+        // window manager puts the frame there itself.
+        winId();
+        if (QWindow *native = windowHandle()) {
+            native->setFramePosition(topLeft);
+            return;
+        }
         move(topLeft);
         return;
     }

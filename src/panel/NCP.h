@@ -124,6 +124,7 @@ public:
     void settingsLoaded() override;
     void setNoteTimersEnabled(bool on) override { m_timers.enableNoteTimers(on); }
     void removeTrayIcon() override { m_tray.remove(); }
+    void setTrayIconShown(bool on) override { m_tray.show(on); }
     int windowStateValue() const override { return WindowStateValue(); }
     void bringUp() override { mnuPelluxControl(); }
     void requestExit() override { mnuPelluxExit(); }

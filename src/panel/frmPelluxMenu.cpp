@@ -6,6 +6,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <QWidgetAction>
 
 namespace pellux {
@@ -25,17 +26,28 @@ public:
         , m_picture(picture)
     {
         setObjectName(QStringLiteral("picPellux"));
-        setFixedSize(m_picture.isNull() ? QSize(112, 52) : m_picture.deviceIndependentSize().toSize());
+        m_size = m_picture.isNull() ? QSize(112, 52) : m_picture.deviceIndependentSize().toSize();
+        // As wide as the menu: the picture in the middle, its edge colour on either side.
+        setMinimumSize(m_size);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        if (!m_picture.isNull()) {
+            const QImage image = m_picture.toImage();
+            m_edge = image.pixelColor(0, image.height() / 2);
+        }
         setToolTip(action->toolTip());
     }
 
     const QPixmap &picture() const { return m_picture; }
+    QSize sizeHint() const override { return m_size; }
 
 protected:
     void paintEvent(QPaintEvent *) override
     {
         QPainter p(this);
-        p.drawPixmap(rect(), m_picture);
+        if (m_edge.isValid())
+            p.fillRect(rect(), m_edge);
+        const QRect at(QPoint((width() - m_size.width()) / 2, (height() - m_size.height()) / 2), m_size);
+        p.drawPixmap(at, m_picture);
     }
 
     void mouseReleaseEvent(QMouseEvent *event) override
@@ -55,6 +67,37 @@ protected:
 private:
     QPointer<QWidgetAction> m_action;
     QPixmap m_picture;
+    QSize m_size;
+    QColor m_edge;
+};
+
+/**
+ * A menu's item tips, each bound to its own item: Qt shows a tip for the whole menu,
+ * so the tip of a disabled item stayed on screen over the items below it. Here it
+ * goes as soon as the pointer leaves the item.
+ */
+class ItemTips : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *menu = qobject_cast<QMenu *>(watched);
+        if (!menu || event->type() != QEvent::ToolTip)
+            return QObject::eventFilter(watched, event);
+        const auto *help = static_cast<QHelpEvent *>(event);
+        const QAction *action = menu->actionAt(help->pos());
+        // Only a tip set on the item itself (toolTip() falls back to the caption).
+        const QString tip = action && action->toolTip() != QAction(action->text()).toolTip() ? action->toolTip()
+                                                                                            : QString();
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, menu, menu->actionGeometry(const_cast<QAction *>(action)));
+        return true;
+    }
 };
 
 void markUnavailable(QAction *action)
@@ -89,6 +132,8 @@ void frmPelluxMenu::buildMenu(const Commands &hub)
     m_popup.setObjectName(QStringLiteral("mnuPellux"));
     m_popup.setTitle(QStringLiteral("PelluxPopUp"));
     m_popup.setToolTipsVisible(true);
+    auto *tips = new ItemTips(&m_popup);
+    m_popup.installEventFilter(tips);
 
     mnuPelluxJunk1 = new QWidgetAction(&m_popup);
     mnuPelluxJunk1->setObjectName(QStringLiteral("mnuPelluxJunk1"));
@@ -112,6 +157,7 @@ void frmPelluxMenu::buildMenu(const Commands &hub)
     m_popup.addSeparator()->setObjectName(QStringLiteral("mnuJunk1"));
     m_gotoMenu = m_popup.addMenu(QStringLiteral("Goto Note"));
     m_gotoMenu->setObjectName(QStringLiteral("mnuShowHideParent"));
+    m_gotoMenu->installEventFilter(tips);
     m_template = m_gotoMenu->addAction(QStringLiteral("Note List"));
     m_template->setEnabled(false);
     mnuPelluxShowAll = m_popup.addAction(QStringLiteral("Show All Notes"));

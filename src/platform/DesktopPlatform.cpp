@@ -10,10 +10,12 @@
 #include <QDir>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QStyleHints>
 #include <QSysInfo>
 #include <QThread>
 #include <QTimer>
+#include <QWidget>
 
 namespace pellux {
 
@@ -116,6 +118,30 @@ int QtScreenMetrics::screenHeightTwips() const
 {
     QScreen *s = primary();
     return (s ? s->geometry().height() : 768) * twipsPerPixelY();
+}
+
+QRect QtScreenMetrics::availableAreaTwips() const
+{
+    QScreen *s = primary();
+    if (!s)
+        return ScreenMetrics::availableAreaTwips();
+    const QRect a = s->availableGeometry();
+    const int tx = twipsPerPixelX();
+    const int ty = twipsPerPixelY();
+    return QRect(a.x() * tx, a.y() * ty, a.width() * tx, a.height() * ty);
+}
+
+int QtScreenMetrics::titleBarHeightTwips() const
+{
+    // The window manager's decoration is known once it has framed a window.
+    for (const QWidget *w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible() || w->isMinimized())
+            continue;
+        const int titleBar = w->geometry().top() - w->frameGeometry().top();
+        if (titleBar > 0)
+            return titleBar * twipsPerPixelY();
+    }
+    return QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight) * twipsPerPixelY();
 }
 
 DesktopSystemQueries::DesktopSystemQueries(QObject *parent)

@@ -31,6 +31,9 @@ public:
     int screenWidthTwips() const override;
     int screenHeightTwips() const override;
     QList<QRect> availableGeometries() const override;
+    QRect availableAreaTwips() const override;
+    /// Measured on a framed window of the program; the style's title bar height until one is shown.
+    int titleBarHeightTwips() const override;
 
 protected:
     int queryTwipsPerPixelX() const override;

@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <optional>
 
+class QDialog;
+
 namespace pellux {
 
 /// The icon a message box carries.
@@ -114,6 +116,13 @@ public:
 
     /// The printer dialog ("Select A Printer"): a printer and the number of copies.
     virtual PrinterChoice printer(const PrinterRequest &request) = 0;
+
+    /**
+     * Runs a feature's own modal window (the program options, the About box) that the
+     * caller has built and filled: QDialog's result once it has closed. The window stays
+     * the caller's; tests press its buttons from their script instead of a nested loop.
+     */
+    virtual int dialog(QDialog &window) = 0;
 
     /// Convenience for the common message box.
     MsgResult message(const QString &text, MsgIcon icon = MsgIcon::None,

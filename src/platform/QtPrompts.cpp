@@ -12,6 +12,7 @@
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -43,11 +44,55 @@ QWidget *dialogParent()
     return nullptr;
 }
 
+/**
+ * The window a dialog was opened over, and what it does for it. While the dialog is
+ * open it stays above every window of the program, notes that are always on top
+ * included. When it closes, the keyboard goes back to that window and to the field
+ * that had it, with the caret where it was: the window manager would otherwise give
+ * the focus to whichever window of the program it picks (the panel, as often as not).
+ */
+class DialogOwner
+{
+public:
+    DialogOwner()
+        : m_window(QApplication::activeWindow())
+        , m_focus(QApplication::focusWidget())
+    {
+    }
+
+    ~DialogOwner()
+    {
+        // A window that went away or out of sight meanwhile is not brought back for this.
+        if (!m_window || !m_window->isVisible() || m_window->isMinimized())
+            return;
+        // A dialog still open over it (this one was nested) keeps the keyboard.
+        if (QWidget *modal = QApplication::activeModalWidget(); modal && modal != m_window)
+            return;
+        m_window->activateWindow();
+        if (m_focus && m_focus->window() == m_window && m_focus->isVisible())
+            m_focus->setFocus(Qt::ActiveWindowFocusReason);
+    }
+
+    DialogOwner(const DialogOwner &) = delete;
+    DialogOwner &operator=(const DialogOwner &) = delete;
+
+private:
+    QPointer<QWidget> m_window;
+    QPointer<QWidget> m_focus;
+};
+
+/// Above every note, on-top ones included, while it is open.
+void keepAbove(QWidget *dialog)
+{
+    dialog->setWindowFlag(Qt::WindowStaysOnTopHint);
+}
+
 } // namespace
 
 MsgResult QtPrompts::message(const MessageRequest &request)
 {
     const ModalScope scope(modal());
+    const DialogOwner owner;
     QMessageBox box(dialogParent());
     box.setWindowTitle(request.title);
     box.setText(displayText(request.text));
@@ -68,7 +113,7 @@ MsgResult QtPrompts::message(const MessageRequest &request)
     }
     if (request.defaultButton)
         box.setDefaultButton(toStandard(*request.defaultButton));
-    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    keepAbove(&box);
     switch (box.exec()) {
     case QMessageBox::Yes: return MsgResult::Yes;
     case QMessageBox::No: return MsgResult::No;
@@ -84,11 +129,12 @@ MsgResult QtPrompts::message(const MessageRequest &request)
 QString QtPrompts::input(const QString &prompt, const QString &title, const QString &defaultText)
 {
     const ModalScope scope(modal());
+    const DialogOwner owner;
     QInputDialog dlg(dialogParent());
     dlg.setWindowTitle(title);
     dlg.setLabelText(displayText(prompt));
     dlg.setTextValue(defaultText);
-    dlg.setWindowFlag(Qt::WindowStaysOnTopHint);
+    keepAbove(&dlg);
     if (dlg.exec() != QDialog::Accepted)
         return QString();
     return dlg.textValue();
@@ -97,25 +143,29 @@ QString QtPrompts::input(const QString &prompt, const QString &title, const QStr
 std::optional<QColor> QtPrompts::color(const QColor &initial)
 {
     const ModalScope scope(modal());
-    const QColor c = QColorDialog::getColor(initial, dialogParent());
-    if (!c.isValid())
+    const DialogOwner owner;
+    QColorDialog dlg(initial, dialogParent());
+    keepAbove(&dlg);
+    if (dlg.exec() != QDialog::Accepted || !dlg.selectedColor().isValid())
         return std::nullopt;
-    return c;
+    return dlg.selectedColor();
 }
 
 std::optional<NoteStyle> QtPrompts::font(const NoteStyle &initial)
 {
     const ModalScope scope(modal());
+    const DialogOwner owner;
     QFont f(initial.fontName);
     f.setPointSizeF(initial.fontSize > 0 ? initial.fontSize : 8.25);
     f.setBold(initial.bold);
     f.setItalic(initial.italic);
     f.setUnderline(initial.underline);
     f.setStrikeOut(initial.strikethru);
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, f, dialogParent());
-    if (!ok)
+    QFontDialog dlg(f, dialogParent());
+    keepAbove(&dlg);
+    if (dlg.exec() != QDialog::Accepted)
         return std::nullopt;
+    const QFont chosen = dlg.selectedFont();
     // Qt's font dialog has no colour: the text colour comes back as it went in.
     NoteStyle out = initial;
     out.fontName = chosen.family();
@@ -130,6 +180,7 @@ std::optional<NoteStyle> QtPrompts::font(const NoteStyle &initial)
 static FileAnswer runFileDialog(const FileRequest &request, QFileDialog::AcceptMode mode)
 {
     QFileDialog dlg(dialogParent(), request.title);
+    keepAbove(&dlg);
     dlg.setAcceptMode(mode);
     dlg.setFileMode(mode == QFileDialog::AcceptOpen && request.mustExist ? QFileDialog::ExistingFile
                                                                           : QFileDialog::AnyFile);
@@ -153,12 +204,14 @@ static FileAnswer runFileDialog(const FileRequest &request, QFileDialog::AcceptM
 FileAnswer QtPrompts::openFile(const FileRequest &request)
 {
     const ModalScope scope(modal());
+    const DialogOwner owner;
     return runFileDialog(request, QFileDialog::AcceptOpen);
 }
 
 FileAnswer QtPrompts::saveFile(const FileRequest &request)
 {
     const ModalScope scope(modal());
+    const DialogOwner owner;
     return runFileDialog(request, QFileDialog::AcceptSave);
 }
 
@@ -168,6 +221,7 @@ QString QtPrompts::password(const QString &title, const QString &label, bool con
     Q_UNUSED(title);
     Q_UNUSED(label);
     const ModalScope scope(modal());
+    const DialogOwner owner;
     if (confirm)
         return frmPassword::SetPassword(dialogParent());
     return frmPassword::GetPassword(maxLength <= 0 ? frmPassword::SmtpMode : qint16(0), dialogParent());
@@ -176,10 +230,11 @@ QString QtPrompts::password(const QString &title, const QString &label, bool con
 std::optional<AlarmRecord> QtPrompts::alarmProperties(const AlarmRequest &request)
 {
     const ModalScope scope(modal());
+    const DialogOwner owner;
     // The dialog's Play has a player of its own: an alarm's sound may be playing meanwhile.
     QtSoundPlayer player;
     frmAlarmSet dlg(*this, player, dialogParent());
-    dlg.setWindowFlag(Qt::WindowStaysOnTopHint);
+    keepAbove(&dlg);
     dlg.SetAlarm(request.alarm, request.now);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         dlg.centreOn(screen->geometry());
@@ -190,8 +245,16 @@ std::optional<AlarmRecord> QtPrompts::alarmProperties(const AlarmRequest &reques
 PrinterChoice QtPrompts::printer(const PrinterRequest &request)
 {
     const ModalScope scope(modal());
+    const DialogOwner owner;
     frmSelectPrinter dlg(request.printers, request.defaultPrinter, dialogParent());
     return dlg.GO();
+}
+
+int QtPrompts::dialog(QDialog &window)
+{
+    const ModalScope scope(modal());
+    const DialogOwner owner;
+    return window.exec();
 }
 
 } // namespace pellux

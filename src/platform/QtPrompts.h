@@ -22,6 +22,7 @@ public:
     QString password(const QString &title, const QString &label, bool confirm, int maxLength) override;
     std::optional<AlarmRecord> alarmProperties(const AlarmRequest &request) override;
     PrinterChoice printer(const PrinterRequest &request) override;
+    int dialog(QDialog &window) override;
 };
 
 } // namespace pellux

@@ -26,6 +26,11 @@ public:
     int twipsPerPixelY() const { return guarded(queryTwipsPerPixelY()); }
     virtual int screenWidthTwips() const = 0;
     virtual int screenHeightTwips() const = 0;
+    /// The part of the screen that windows may take (the screen less docks and panels).
+    virtual QRect availableAreaTwips() const { return QRect(0, 0, screenWidthTwips(), screenHeightTwips()); }
+    /// The height of a window's title bar as the desktop draws it: new windows cascade by it.
+    /// A screen that cannot tell counts the 20 pixels of a usual title bar.
+    virtual int titleBarHeightTwips() const { return 20 * twipsPerPixelY(); }
 
     /**
      * The available geometry (without the desktop's panels and docks) of every screen,

@@ -1,6 +1,6 @@
 // Sends one command to the running Pellux over its control channel, for scripts and
-// synchronisation tools. Exit status: 0 accepted, 1 refused, 2 no instance answered
-// or the command line was wrong.
+// synchronisation tools. Exit status: 0 accepted, 1 refused, 2 no instance answered,
+// 64 (EX_USAGE) when the command line was wrong.
 
 #include "core/channel/ControlClient.h"
 
@@ -8,19 +8,23 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <sysexits.h>
 
 namespace {
 
 constexpr int kAccepted = 0;
 constexpr int kRefused = 1;
 constexpr int kNoInstance = 2;
+// A wrong command line is the caller's mistake, not an absent Pellux: a script must be able to tell them apart.
+constexpr int kUsage = EX_USAGE;
 
 void printUsage(FILE *out)
 {
     std::fputs("usage: pellux-send COMMAND\n"
                "  COMMAND: AreYouThere, SyncOn, SyncOff, ControlPanel, Exit, SaveNotes,\n"
                "           LoadNotes, UnloadNotes, or LoadNote|PATH\n"
-               "exit status: 0 accepted, 1 refused, 2 no running instance answered\n",
+               "exit status: 0 accepted, 1 refused, 2 no running instance answered,\n"
+               "             64 the command line was wrong (not exactly one command)\n",
                out);
 }
 
@@ -42,13 +46,13 @@ int main(int argc, char **argv)
     }
     if (args.size() != 1) {
         printUsage(stderr);
-        return kNoInstance;
+        return kUsage;
     }
     const QString command = args.first();
     if (command.contains(QLatin1Char('\n'))) {
         printError(QStringLiteral("a command cannot hold a line break"));
         printUsage(stderr);
-        return kNoInstance;
+        return kUsage;
     }
 
     pellux::ControlClient client;

@@ -7,6 +7,7 @@
 #include "app/NoteWindow.h"
 #include "notes/TextNoteProt.h"
 #include "panel/NCP.h"
+#include "support/ClientThread.h"
 #include "support/FailingSaveFile.h"
 #include "support/ProgramFixture.h"
 
@@ -14,6 +15,9 @@
 #include <QSaveFile>
 #include <QSettings>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace pellux;
 using namespace pellux::test;
@@ -34,6 +38,29 @@ QByteArray oneNoteStore(const QByteArray &nid = "TESTPC:01022026:101010:42")
            "<font><name>Sans Serif</name><size>10</size><bold>False</bold><italic>False</italic>"
            "<underline>False</underline><strikethru>False</strikethru></font>"
            "<color><fore>#000000</fore><back>#FFFF00</back></color></note></notedata>\r\n";
+}
+
+/// A store of \a count text notes, "Note 1" to "Note <count>", each with its own identifier.
+QByteArray storeOfNotes(int count)
+{
+    const QByteArray one = oneNoteStore();
+    const qsizetype begin = one.indexOf("<note ");
+    const qsizetype end = one.indexOf("</notedata>");
+    QByteArray notes;
+    for (int i = 1; i <= count; ++i) {
+        notes += one.mid(begin, end - begin)
+                     .replace("<title>Groceries</title>", "<title>Note " + QByteArray::number(i) + "</title>")
+                     .replace(":42</nid>", ":" + QByteArray::number(i) + "</nid>");
+    }
+    return one.left(begin) + notes + one.mid(end);
+}
+
+int modeOf(const QString &path)
+{
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return -1;
+    return int(st.st_mode & 07777);
 }
 
 void seedSettings(const QString &key, const QString &value)
@@ -154,20 +181,97 @@ private slots:
         QCOMPARE(storedSetting("Settings/NotePath"), f.dataFolder());
     }
 
-    void emptyNidIsRepairedWithOneSecondWaitOnTheClock()
+    void emptyNidsAreRepairedWithoutWaiting()
     {
+        // Four notes without an identifier used to cost a second each at start-up.
         ProgramFixture f;
-        f.writeStore(oneNoteStore(""));
-        const QDateTime before = f.clock.now();
+        QByteArray store = storeOfNotes(4);
+        for (int i = 1; i <= 4; ++i)
+            store.replace("<nid>TESTPC:01022026:101010:" + QByteArray::number(i) + "</nid>", "<nid></nid>");
+        f.writeStore(store);
         f.start();
-        NoteWindow *w = f.program->note(1);
-        QVERIFY(w);
-        QCOMPARE(w->NoteGUID(), QStringLiteral("TESTPC:10122026:103015:25"));
-        QCOMPARE(f.clock.waits(), 1);
-        QVERIFY(f.clock.now() >= before.addSecs(1));
+        QCOMPARE(f.clock.waits(), 0);
+        QSet<QString> ids;
+        for (int i = 1; i <= 4; ++i)
+            ids.insert(f.program->note(i)->NoteGUID());
+        QCOMPARE(ids.size(), 4);
+        QVERIFY(ids.contains(QStringLiteral("TESTPC:10122026:103015:25")));
         QVERIFY(!f.program->flash().isShown());
         QVERIFY(f.program->SaveNotes());
         QVERIFY(f.readStore().contains("<nid>TESTPC:10122026:103015:25</nid>"));
+        QVERIFY(!f.readStore().contains("<nid></nid>"));
+    }
+
+    void skippedNotesBoxNamesAtMostTen_data()
+    {
+        QTest::addColumn<int>("skipped");
+        QTest::addColumn<int>("named");
+        QTest::addColumn<QString>("lastLine");
+        QTest::newRow("one") << 1 << 1 << QString();
+        QTest::newRow("ten") << 10 << 10 << QString();
+        QTest::newRow("eleven") << 11 << 10 << QStringLiteral("and 1 more");
+        QTest::newRow("five thousand") << 5000 << 10 << QStringLiteral("and 4990 more");
+    }
+
+    void skippedNotesBoxNamesAtMostTen()
+    {
+        QFETCH(int, skipped);
+        QFETCH(int, named);
+        QFETCH(QString, lastLine);
+        ProgramFixture f;
+        QByteArray store = storeOfNotes(skipped + 1);
+        for (int i = 1; i <= skipped; ++i) {
+            const QByteArray title = "<title>Note " + QByteArray::number(i) + "</title>";
+            const qsizetype at = store.lastIndexOf("<note type=\"TextNote\">", store.indexOf(title));
+            store.replace(at, 22, "<note type=\"Sketch\">");
+        }
+        f.writeStore(store);
+        f.prompts.answerMessage(MsgResult::Ok);
+        f.start();
+        QCOMPARE(f.program->upperBound(), 1);
+        QCOMPARE(f.prompts.asked().size(), 1);
+        const QStringList lines = f.prompts.last().text.split(QLatin1Char('\r'));
+        QCOMPARE(lines.first(), QStringLiteral("Some notes in Pellux.NoteData could not be loaded and were left out:"));
+        const QStringList names = lines.mid(2).filter(QStringLiteral("Note "));
+        QCOMPARE(int(names.size()), named);
+        QVERIFY(names.first().startsWith(QStringLiteral("Note 1 (\"Note 1\")")));
+        if (!lastLine.isEmpty())
+            QCOMPARE(lines.last(), lastLine);
+        else
+            QVERIFY(lines.last().startsWith(QStringLiteral("Note ")));
+    }
+
+    void notesAreClosedToOtherUsers_data()
+    {
+        QTest::addColumn<bool>("firstStart");
+        QTest::newRow("first start") << true;
+        QTest::newRow("files of an earlier version") << false;
+    }
+
+    void notesAreClosedToOtherUsers()
+    {
+        QFETCH(bool, firstStart);
+        ProgramFixture f;
+        const mode_t oldMask = ::umask(022);
+        const QString backup = f.dataFolder() + "Pellux.Backup.NoteData";
+        if (!firstStart) {
+            // As an earlier version left them: readable by everybody.
+            f.writeStore(oneNoteStore());
+            TestEnvironment::writeFile(backup, oneNoteStore());
+            ::chmod(QFile::encodeName(f.dataFolder()).constData(), 0755);
+            ::chmod(QFile::encodeName(f.storePath()).constData(), 0644);
+            ::chmod(QFile::encodeName(backup).constData(), 0644);
+        }
+        f.start();
+        QCOMPARE(modeOf(f.dataFolder()), 0700);
+        QCOMPARE(modeOf(f.storePath()), 0600);
+        if (!firstStart)
+            QCOMPARE(modeOf(backup), 0600);
+        QVERIFY(f.program->SaveNotes());
+        QVERIFY(f.program->SaveNotes());
+        ::umask(oldMask);
+        QCOMPARE(modeOf(f.storePath()), 0600);
+        QCOMPARE(modeOf(backup), firstStart ? -1 : 0600);
     }
 
     void failedSaveKeepsThePreviousStore()
@@ -194,14 +298,76 @@ private slots:
         QVERIFY(f.readStore().contains("changed text"));
     }
 
+    void failedLastSaveKeepsTheNotesForTheNextStart_data()
+    {
+        QTest::addColumn<bool>("terminate");
+        QTest::addColumn<bool>("takeThem");
+        QTest::newRow("termination, taken back") << true << true;
+        QTest::newRow("exit, taken back") << false << true;
+        QTest::newRow("termination, declined") << true << false;
+    }
+
+    void failedLastSaveKeepsTheNotesForTheNextStart()
+    {
+        QFETCH(bool, terminate);
+        QFETCH(bool, takeThem);
+        ProgramFixture f;
+        f.writeStore(oneNoteStore());
+        f.start();
+        static_cast<TextNoteProt *>(f.program->note(1))->setText(QStringLiteral("last words"));
+        f.program->saveFileFactory = [](const QString &path) {
+            return std::unique_ptr<QSaveFile>(new FailingSaveFile(path, 40));
+        };
+        if (terminate)
+            f.program->TerminateRequested();
+        else
+            f.program->ShutDown();
+        // The program ends, and nothing waits for an answer on the way.
+        QCOMPARE(f.endedWith, 0);
+        QVERIFY(f.prompts.asked().isEmpty());
+        QCOMPARE(f.readStore(), oneNoteStore());
+        const QStringList kept = QDir(f.dataFolder()).entryList({"Pellux.Recovery-*.NoteData"}, QDir::Files);
+        QCOMPARE(kept.size(), 1);
+        const QString recovery = f.dataFolder() + kept.first();
+        QVERIFY(TestEnvironment::readFile(recovery).contains("<data>last words</data>"));
+        QCOMPARE(modeOf(recovery), 0600);
+
+        f.restart(false);
+        f.prompts.answerMessage(takeThem ? MsgResult::Yes : MsgResult::No);
+        f.start();
+        QCOMPARE(f.prompts.asked().size(), 1);
+        QCOMPARE(f.prompts.last().icon, MsgIcon::Question);
+        QCOMPARE(f.prompts.last().buttons, MsgButtons::YesNo);
+        QCOMPARE(f.prompts.last().text,
+                 QStringLiteral("When Pellux last ended it could not save your notes, and kept them in \"%1\" "
+                                "instead.\r\rLoad the note from that file in place of the notes loaded now?  (No "
+                                "leaves the file as it is; Pellux offers it again at its next start.)")
+                     .arg(recovery));
+        QCOMPARE(f.program->upperBound(), 1);
+        const QString text = static_cast<TextNoteProt *>(f.program->note(1))->text();
+        if (takeThem) {
+            QCOMPARE(text, QStringLiteral("last words"));
+            QVERIFY(f.readStore().contains("<data>last words</data>"));
+            QVERIFY(!QFileInfo::exists(recovery));
+            QCOMPARE(f.program->loading, 0);
+            QVERIFY(ncp(*f.program).timers().tmrAutoSave.isActive());
+        } else {
+            QCOMPARE(text, QStringLiteral("milk\r\neggs"));
+            QVERIFY(QFileInfo::exists(recovery));
+        }
+    }
+
     void unreadableStoreIsSetAside_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("reason");
         QTest::newRow("garbage") << QByteArray("\x01\x02garbage\xff\xfe") << QStringLiteral("unknown format");
-        QTest::newRow("truncated") << oneNoteStore().left(300) << QStringLiteral("could not be read");
+        QTest::newRow("truncated") << oneNoteStore().left(300)
+                                   << QStringLiteral("Pellux.NoteData could not be read.  The note store is not a "
+                                                     "readable XML document (line ");
         QTest::newRow("no root") << QByteArray("<!--Pellux NoteData 4-->\r\n<other/>\r\n")
-                                 << QStringLiteral("could not be read");
+                                 << QStringLiteral("Pellux.NoteData could not be read.  The note store has no "
+                                                   "\"notedata\" element.\r\r");
         QTest::newRow("3.0 with a blank") << QByteArray("NoteFile 3.0 \r\nxx") << QStringLiteral("unknown format");
         QTest::newRow("record store cut short") << QByteArray("NoteFile 3.1\r\nxx")
                                                 << QStringLiteral("Record 1 is cut short");
@@ -219,6 +385,8 @@ private slots:
         QCOMPARE(f.prompts.asked().size(), 1);
         const QString text = f.prompts.last().text;
         QVERIFY2(text.contains(reason), qPrintable(text));
+        // The reader's reason is a sentence: it is not wrapped into another one.
+        QVERIFY2(!text.contains(QStringLiteral(".).")) && !text.contains(QStringLiteral("..")), qPrintable(text));
         QCOMPARE(f.prompts.last().icon, MsgIcon::Exclamation);
         const QStringList aside = QDir(f.dataFolder()).entryList({"Pellux.NoteData.unreadable-*"}, QDir::Files);
         QCOMPARE(aside.size(), 1);
@@ -280,6 +448,86 @@ private slots:
         QVERIFY(!ncp(*f.program).timers().tmrAutoSave.isActive());
     }
 
+    void nothingWritesTheStoreWhileAReloadIsUnderWay_data()
+    {
+        QTest::addColumn<bool>("terminate");
+        QTest::newRow("termination") << true;
+        QTest::newRow("save") << false;
+    }
+
+    void nothingWritesTheStoreWhileAReloadIsUnderWay()
+    {
+        // A reload lets events run once per note; what runs then must not take the
+        // half-built table for the store.
+        QFETCH(bool, terminate);
+        ProgramFixture f;
+        const QByteArray store = storeOfNotes(30);
+        f.writeStore(store);
+        f.start();
+        QCOMPARE(f.program->upperBound(), 30);
+        f.program->UnloadNotes();
+        bool saved = true;
+        int tableThen = -1;
+        QTimer::singleShot(0, f.program.get(), [&] {
+            tableThen = f.program->upperBound();
+            if (terminate)
+                f.program->TerminateRequested();
+            else
+                saved = f.program->SaveNotes();
+        });
+        f.program->LoadNotes();
+        QVERIFY(tableThen >= 0 && tableThen < 30);
+        QCOMPARE(f.readStore(), store);
+        QVERIFY(!QFileInfo::exists(f.dataFolder() + "Pellux.Backup.NoteData"));
+        if (terminate) {
+            QCOMPARE(f.endedWith, 0);
+            QVERIFY(!f.program->storeLoaded());
+        } else {
+            QVERIFY(!saved);
+            QCOMPARE(f.program->upperBound(), 30);
+            QVERIFY(f.program->SaveNotes());
+            QCOMPARE(f.readStore(), store);
+        }
+        QVERIFY(f.prompts.asked().isEmpty());
+    }
+
+    void unloadedNotesLeaveTheStoreToTheDisk_data()
+    {
+        QTest::addColumn<QString>("then");
+        QTest::newRow("exit") << QStringLiteral("exit");
+        QTest::newRow("termination") << QStringLiteral("terminate");
+        QTest::newRow("save") << QStringLiteral("save");
+    }
+
+    void unloadedNotesLeaveTheStoreToTheDisk()
+    {
+        // Between "UnloadNotes" and "LoadNotes" a synchronisation tool delivers the store.
+        QFETCH(QString, then);
+        ProgramFixture f;
+        f.writeStore(oneNoteStore());
+        f.start();
+        f.program->UnloadNotes();
+        const QByteArray delivered = storeOfNotes(3);
+        f.writeStore(delivered);
+        if (then == "exit") {
+            f.program->ShutDown();
+            QCOMPARE(f.endedWith, 0);
+        } else if (then == "terminate") {
+            f.program->TerminateRequested();
+            QCOMPARE(f.endedWith, 0);
+        } else {
+            QVERIFY(!f.program->SaveNotes());
+        }
+        QCOMPARE(f.readStore(), delivered);
+        QVERIFY(!QFileInfo::exists(f.dataFolder() + "Pellux.Backup.NoteData"));
+        QVERIFY(f.prompts.asked().isEmpty());
+        if (then == "save") {
+            f.program->LoadNotes();
+            QCOMPARE(f.program->upperBound(), 3);
+            QCOMPARE(f.program->note(3)->Caption(), QStringLiteral("Note 3"));
+        }
+    }
+
     void shutDownWithOnlySlotZeroWritesTheEmptyStore()
     {
         ProgramFixture f;
@@ -335,23 +583,18 @@ private slots:
 
         // The client blocks, so it talks from another thread while this one serves.
         auto send = [](const QString &command) {
-            ControlClient::Reply reply = ControlClient::Reply::NoAnswer;
-            QThread *t = QThread::create([&] {
+            return onClientThread([&] {
                 ControlClient c(3000);
-                if (c.open())
-                    reply = c.execute(command);
+                return c.open() ? c.execute(command) : ControlClient::Reply::NoAnswer;
             });
-            t->start();
-            while (!t->isFinished())
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            t->wait();
-            delete t;
-            return reply;
         };
 
         QCOMPARE(send("AreYouThere"), ControlClient::Reply::Accepted);
         QCOMPARE(send("UnloadNotes"), ControlClient::Reply::Accepted);
         QCOMPARE(f.program->upperBound(), 0);
+        // Unloaded, the store on disk is the truth: a save writes nothing and says so.
+        QCOMPARE(send("SaveNotes"), ControlClient::Reply::Refused);
+        QCOMPARE(f.readStore(), oneNoteStore());
         QCOMPARE(send("LoadNotes"), ControlClient::Reply::Accepted);
         QCOMPARE(f.program->upperBound(), 1);
         // Loading over open notes unloads them first, so no window is orphaned.
@@ -366,6 +609,16 @@ private slots:
         f.program->loading = 0;
         QCOMPARE(send("SaveNotes"), ControlClient::Reply::Accepted);
         QCOMPARE(f.readStore(), oneNoteStore());
+        // A save that fails (a full disk) is no success: "NAK", and the box comes after the answer.
+        f.program->saveFileFactory = [](const QString &path) {
+            return std::unique_ptr<QSaveFile>(new FailingSaveFile(path, 40));
+        };
+        f.prompts.answerMessage(MsgResult::Ok);
+        const int asked = int(f.prompts.asked().size());
+        QCOMPARE(send("SaveNotes"), ControlClient::Reply::Refused);
+        QTRY_COMPARE(int(f.prompts.asked().size()), asked + 1);
+        QVERIFY(f.prompts.last().text.contains(QStringLiteral("No space left on device")));
+        QCOMPARE(f.readStore(), oneNoteStore());
     }
 
     void secondStartShowsTheRunningPanel()
@@ -373,6 +626,38 @@ private slots:
         ProgramFixture first;
         first.start();
         QVERIFY(first.program->startControlServer());
+        QVERIFY(onClientThread([] { return ControlClient(3000).OpenControlPanel(); }));
+        QVERIFY(ncp(*first.program).isVisible());
+    }
+
+    void startsWhenTheSharedControlFolderIsTaken_data()
+    {
+        QTest::addColumn<QString>("planted");
+        QTest::newRow("open folder") << QStringLiteral("0777");
+        QTest::newRow("link") << QStringLiteral("link");
+        QTest::newRow("plain file") << QStringLiteral("file");
+    }
+
+    void startsWhenTheSharedControlFolderIsTaken()
+    {
+        // With no runtime folder the channel lives in the shared temp folder, where any
+        // local user can take its name first.
+        QFETCH(QString, planted);
+        ProgramFixture f;
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        qunsetenv("XDG_RUNTIME_DIR");
+        const QString shared = QDir::tempPath() + "/pellux-" + QString::number(::geteuid());
+        if (planted == "0777") {
+            QVERIFY(QDir().mkpath(shared));
+            QCOMPARE(::chmod(QFile::encodeName(shared).constData(), 0777), 0);
+        } else if (planted == "link") {
+            QVERIFY(QFile::link(f.env.workDir(), shared));
+        } else {
+            QVERIFY(TestEnvironment::writeFile(shared, "planted"));
+        }
+        f.writeStore(oneNoteStore());
+        QCOMPARE(f.program->Main({}), std::nullopt);
+        QCOMPARE(f.program->upperBound(), 1);
         bool answered = false;
         QThread *t = QThread::create([&] { answered = ControlClient(3000).OpenControlPanel(); });
         t->start();
@@ -380,8 +665,9 @@ private slots:
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         t->wait();
         delete t;
+        qputenv("XDG_RUNTIME_DIR", runtime);
         QVERIFY(answered);
-        QVERIFY(ncp(*first.program).isVisible());
+        QVERIFY(!QFileInfo::exists(f.env.workDir() + "/Pellux.Control"));
     }
 
     void commandLineFileThatDoesNotExist_data()
@@ -436,14 +722,7 @@ private slots:
         QVERIFY(ncp(*f.program).isVisible());
         QCOMPARE(f.program->loading, 0);
         // This start is now the instance a second start hands its file to.
-        bool answered = false;
-        QThread *t = QThread::create([&] { answered = ControlClient(3000).OpenControlPanel(); });
-        t->start();
-        while (!t->isFinished())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        t->wait();
-        delete t;
-        QVERIFY(answered);
+        QVERIFY(onClientThread([] { return ControlClient(3000).OpenControlPanel(); }));
     }
 
     void noteFileHandedOverIsImported_data()
@@ -468,13 +747,8 @@ private slots:
         TestEnvironment::writeFile(path, WriteNoteFile(note).bytes);
         f.program->loading = loading ? 1 : 0;
 
-        ControlClient::HandOver handOver;
-        QThread *t = QThread::create([&] { handOver = ControlClient(3000).SendDDERequest(path); });
-        t->start();
-        while (!t->isFinished())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        t->wait();
-        delete t;
+        const ControlClient::HandOver handOver =
+            onClientThread([&] { return ControlClient(3000).SendDDERequest(path); });
 
         if (loading) {
             QVERIFY(!handOver.instanceAnswered);

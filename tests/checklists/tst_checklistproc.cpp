@@ -303,6 +303,48 @@ private slots:
         QCOMPARE(w->txtItem(1)->palette().color(QPalette::Base), QColor(0, 255, 0));
     }
 
+    // The new-note font may or may not strike through: on a check list only the boxes decide.
+    void checkedRowsStayStruckThroughAfterARestyle_data()
+    {
+        QTest::addColumn<bool>("resetAll");
+        QTest::addColumn<bool>("defaultStrikes");
+        QTest::newRow("Default Font & Color") << false << false;
+        QTest::newRow("Default Font & Color, struck-through default") << false << true;
+        QTest::newRow("Reset Notes") << true << false;
+        QTest::newRow("Reset Notes, struck-through default") << true << true;
+    }
+    void checkedRowsStayStruckThroughAfterARestyle()
+    {
+        QFETCH(bool, resetAll);
+        QFETCH(bool, defaultStrikes);
+        ProgramFixture f;
+        f.start();
+        CheckListProt *w = newList(f);
+        QVERIFY(w);
+        for (const auto &[text, checked] : {std::pair{"milk", 1}, {"eggs", 0}, {"bread", 1}})
+            w->AddLine(QLatin1String(text), checked);
+        w->UpdateItems();
+        NoteStyle sample = ncp(*f.program).sampleStyle();
+        sample.fontSize = 14.0f;
+        sample.strikethru = defaultStrikes;
+        ncp(*f.program).setSampleStyle(sample);
+        if (resetAll)
+            f.program->hub().ResetNoteStyles();
+        else
+            w->mnuDefaultFC->trigger();
+        QCOMPARE(w->txtItem(1)->font().pointSizeF(), 14.0);
+        for (int i = 1; i <= 3; ++i)
+            QVERIFY2(w->txtItem(i)->font().strikeOut() == w->isChecked(i), qPrintable(QString::number(i)));
+        // The note's font (what the store keeps) carries row 1's mark, as a check of row 1 sets it.
+        QVERIFY(w->noteStyle().strikethru);
+        w->setChecked(1, false);
+        QVERIFY(!w->txtItem(1)->font().strikeOut());
+        QVERIFY(!w->noteStyle().strikethru);
+        w->mnuDefaultFC->trigger();
+        QVERIFY(!w->txtItem(1)->font().strikeOut());
+        QVERIFY(w->txtItem(3)->font().strikeOut());
+    }
+
     // ---- reading rows in ----------------------------------------------------------------------
 
     void readInAddsOneRowPerLine_data()

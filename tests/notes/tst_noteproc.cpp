@@ -203,6 +203,50 @@ private slots:
         QCOMPARE(ncp(*f.program).NoteList->count(), 2);
     }
 
+    // New notes, of either kind, step a title bar down and right from the last new one.
+    void newNotesCascade()
+    {
+        ProgramFixture f;
+        f.screen.availablePx = QRect(0, 24, 1280, 1000);   // a dock along the top
+        f.screen.titleBarPx = 22;
+        f.start();
+        ncp(*f.program).chkDynamicTitle->setChecked(true);
+        QString title;
+        QVERIFY(f.program->hub().NewNote(NoteKind::TextNote, title));
+        const QPoint first = f.program->note(1)->pos();
+        // The first keeps the place a note window takes when it loads: the screen's middle.
+        QCOMPARE(first.x(), (1280 * 15 - 2535) / 2 / 15);
+        f.prompts.answerInput(QStringLiteral("List"));
+        QVERIFY(f.program->hub().NewNote(NoteKind::CheckList, title));
+        QVERIFY(f.program->hub().NewNote(NoteKind::TextNote, title));
+        QCOMPARE(f.program->note(2)->pos(), first + QPoint(22, 22));
+        QCOMPARE(f.program->note(3)->pos(), first + QPoint(44, 44));
+
+        // A note that would leave the available area starts again at its top left.
+        QPoint last = f.program->note(3)->pos();
+        int slot = 3;
+        while (last.y() + 2 * 22 + f.program->note(slot)->height() <= 1024) {
+            QVERIFY(f.program->hub().NewNote(NoteKind::TextNote, title));
+            ++slot;
+            QCOMPARE(f.program->note(slot)->pos(), last + QPoint(22, 22));
+            last = f.program->note(slot)->pos();
+        }
+        QVERIFY(f.program->hub().NewNote(NoteKind::TextNote, title));
+        QCOMPARE(f.program->note(slot + 1)->pos(), QPoint(0, 24));
+        QVERIFY(f.program->hub().NewNote(NoteKind::TextNote, title));
+        QCOMPARE(f.program->note(slot + 2)->pos(), QPoint(22, 46));
+
+        // A note read from the store keeps its own place and does not move the cascade.
+        QVERIFY(f.program->SaveNotes());
+        f.restart();
+        const QPoint kept = f.program->note(2)->pos();
+        QCOMPARE(kept, first + QPoint(22, 22));
+        ncp(*f.program).chkDynamicTitle->setChecked(true);
+        QVERIFY(f.program->hub().NewNote(NoteKind::TextNote, title));
+        QCOMPARE(f.program->note(f.program->upperBound())->pos(), first);
+        QVERIFY(f.prompts.unexpected().isEmpty());
+    }
+
     void newTextNoteTakesThePanelDefaults_data()
     {
         QTest::addColumn<bool>("onTop");

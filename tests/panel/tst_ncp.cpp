@@ -76,10 +76,10 @@ private slots:
         for (QPushButton *b : noteCommands(p))
             QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
         QVERIFY(p.AddNote->isEnabled());
-        // Commands whose windows are not in this build say so instead of pretending.
+        // The search, the options and the About box are in this build: usable with no note selected.
         for (QPushButton *b : {p.cmdSearch, p.cmdAbout, p.cmdProgOpt}) {
-            QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
-            QCOMPARE(b->toolTip(), QStringLiteral("Not available in this build"));
+            QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
+            QVERIFY(b->toolTip() != QStringLiteral("Not available in this build"));
         }
         QVERIFY(f.prompts.unexpected().isEmpty());
     }

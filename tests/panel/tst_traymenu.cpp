@@ -10,6 +10,8 @@
 
 #include <QCheckBox>
 #include <QKeySequence>
+#include <QMenu>
+#include <QToolTip>
 #include <QWidgetAction>
 #include <QtTest>
 
@@ -88,22 +90,22 @@ private slots:
         QVERIFY(menu.mnuPelluxAdd->font().bold());
     }
 
-    void laterCommandsAreDisabledWithAReason_data()
+    void featureCommandsAreEnabled_data()
     {
         QTest::addColumn<QString>("item");
         QTest::newRow("banner (About box)") << QStringLiteral("mnuPelluxJunk1");
         QTest::newRow("Search Notes") << QStringLiteral("mnuPelluxSearch");
         QTest::newRow("Program Options") << QStringLiteral("mnuProgramOptions");
     }
-    void laterCommandsAreDisabledWithAReason()
+    void featureCommandsAreEnabled()
     {
         QFETCH(QString, item);
         TrayProgramFixture f;
         f.start();
         auto *action = trayMenu(*f.program).popup()->findChild<QAction *>(item);
         QVERIFY(action);
-        QVERIFY(!action->isEnabled());
-        QCOMPARE(action->toolTip(), kNotAvailable);
+        QVERIFY(action->isEnabled());
+        QVERIFY(action->toolTip() != kNotAvailable);
     }
 
     void theOtherCommandsAreEnabled()
@@ -126,17 +128,58 @@ private slots:
         QCOMPARE(trayMenu(*f.program).popup()->actions().first(), banner);
         QWidget *picture = banner->defaultWidget();
         QVERIFY(picture);
-        QCOMPARE(picture->size(), QSize(112, 52));
+        QCOMPARE(picture->sizeHint(), QSize(112, 52));
+        QMenu *popup = trayMenu(*f.program).popup();
+        popup->popup(QPoint(100, 100));
+        QTRY_VERIFY(popup->isVisible());
+        // The banner line is as wide as the menu's other lines, the picture in its middle.
+        const QRect exitItem = popup->actionGeometry(trayMenu(*f.program).mnuPelluxExit);
+        QVERIFY(exitItem.width() > 112);
+        QCOMPARE(picture->height(), 52);
+        QCOMPARE(picture->width(), exitItem.width());
         const QImage image = picture->grab().toImage();
-        QCOMPARE(image.size(), QSize(112, 52));
-        // A real picture, drawn even though its command is not available yet.
+        const int left = (image.width() - 112) / 2;
+        // A real picture, drawn by the item itself.
         QSet<QRgb> colours;
-        for (int y = 0; y < image.height(); y += 4) {
-            for (int x = 0; x < image.width(); x += 4)
+        for (int y = 0; y < 52; y += 4) {
+            for (int x = left; x < left + 112; x += 4)
                 colours.insert(image.pixel(x, y));
         }
         QVERIFY(colours.size() > 8);
-        QCOMPARE(picture->toolTip(), kNotAvailable);
+        QVERIFY(picture->toolTip() != kNotAvailable);
+        // Beside it, the picture's own edge colour rather than a stripe of menu.
+        QCOMPARE(image.pixel(0, 26), image.pixel(left, 26));
+        QCOMPARE(image.pixel(image.width() - 1, 26), image.pixel(left, 26));
+        popup->close();
+    }
+
+    // The tip of an item with one (a disabled command's reason) is the item's alone.
+    void itemTipGoesWithItsItem()
+    {
+        TrayProgramFixture f;
+        f.start();
+        frmPelluxMenu &menu = trayMenu(*f.program);
+        QMenu *popup = menu.popup();
+        menu.mnuPelluxNoteup->setEnabled(false);
+        menu.mnuPelluxNoteup->setToolTip(kNotAvailable);
+        popup->popup(QPoint(100, 100));
+        QTRY_VERIFY(popup->isVisible());
+        const QRect disabled = popup->actionGeometry(menu.mnuPelluxNoteup);
+        QTest::mouseMove(popup, disabled.center());
+        QHelpEvent tip(QEvent::ToolTip, disabled.center(), popup->mapToGlobal(disabled.center()));
+        QCoreApplication::sendEvent(popup, &tip);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), kNotAvailable);
+        // On to another item: the tip does not stay over it.
+        const QRect next = popup->actionGeometry(menu.mnuPelluxShowAll);
+        QTest::mouseMove(popup, next.center());
+        QTRY_VERIFY(!QToolTip::isVisible());
+        // An item without a tip of its own shows none.
+        QHelpEvent none(QEvent::ToolTip, next.center(), popup->mapToGlobal(next.center()));
+        QCoreApplication::sendEvent(popup, &none);
+        QTest::qWait(100);
+        QVERIFY(!QToolTip::isVisible());
+        popup->close();
     }
 
     void noteItemsFollowTheNotes()

@@ -31,7 +31,8 @@ private:
     int m_waits = 0;
 };
 
-/// 96 DPI (15 twips a pixel) and a 1280 x 1024 screen unless told otherwise.
+/// 96 DPI (15 twips a pixel) and a 1280 x 1024 screen unless told otherwise; the work
+/// area leaves a 40-pixel panel at the bottom.
 class FakeScreen : public ScreenMetrics
 {
 public:
@@ -39,6 +40,7 @@ public:
     int tppY = 15;
     int widthPx = 1280;
     int heightPx = 1024;
+    int panelPx = 40;
     int queryTwipsPerPixelX() const override { return tppX; }
     int queryTwipsPerPixelY() const override { return tppY; }
     int screenWidthTwips() const override { return widthPx * tppX; }
@@ -57,6 +59,15 @@ public:
         screens = now;
         announceScreensChanged();
     }
+    /// Pixels; empty: the whole screen less the panel.
+    QRect availablePx;
+    int titleBarPx = 20;
+    QRect availableAreaTwips() const override
+    {
+        const QRect a = availablePx.isEmpty() ? QRect(0, 0, widthPx, heightPx - panelPx) : availablePx;
+        return QRect(a.x() * tppX, a.y() * tppY, a.width() * tppX, a.height() * tppY);
+    }
+    int titleBarHeightTwips() const override { return titleBarPx * tppY; }
 };
 
 class FakeSystem : public SystemQueries

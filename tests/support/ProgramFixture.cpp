@@ -48,13 +48,14 @@ void ProgramFixture::makeProgram()
     program->workingDirectory = env.workDir();
 }
 
-void ProgramFixture::restart()
+void ProgramFixture::restart(bool andStart)
 {
     program.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     prompts.clear();
     makeProgram();
-    start();
+    if (andStart)
+        start();
 }
 
 ProgramFixture::~ProgramFixture()

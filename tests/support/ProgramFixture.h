@@ -53,9 +53,10 @@ public:
     void start();
     /**
      * The program ends as a killed process would (nothing saved) and a new one starts on
-     * the same folders, with the prompts' script and record cleared.
+     * the same folders, with the prompts' script and record cleared. With \a andStart
+     * false the new program is not started, so a test can script its start first.
      */
-    void restart();
+    void restart(bool andStart = true);
     /// Writes \a bytes as the store in the data folder before start().
     void writeStore(const QByteArray &bytes);
     QByteArray readStore() const;

@@ -2,6 +2,8 @@
 
 #include "platform/frmPassword.h"
 
+#include <QDialog>
+
 namespace pellux::test {
 
 template<typename T>
@@ -114,6 +116,26 @@ PrinterChoice ScriptedPrompts::printer(const PrinterRequest &request)
     a.title = QStringLiteral("Select A Printer");
     a.printers = request;
     return take<PrinterChoice>(a).value_or(PrinterChoice{});
+}
+
+int ScriptedPrompts::dialog(QDialog &window)
+{
+    const ModalScope scope(modal());
+    AskedPrompt a;
+    a.kind = AskedPrompt::Dialog;
+    a.title = window.windowTitle();
+    a.objectName = window.objectName();
+    // Open as far as a test can see: visible and modal, without a loop of its own.
+    window.setResult(QDialog::Rejected);
+    window.setWindowModality(Qt::ApplicationModal);
+    window.show();
+    if (auto script = take<DialogScript>(a)) {
+        if (script->act)
+            script->act(window);
+    }
+    if (window.isVisible())
+        window.reject();
+    return window.result();
 }
 
 } // namespace pellux::test

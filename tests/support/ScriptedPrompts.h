@@ -4,16 +4,20 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 #include <variant>
+
+class QDialog;
 
 namespace pellux::test {
 
 /// What a prompt asked, as the test double recorded it.
 struct AskedPrompt
 {
-    enum Kind { Message, Input, Color, Font, OpenFile, SaveFile, Password, Alarm, Printer } kind = Message;
-    QString title;
+    enum Kind { Message, Input, Color, Font, OpenFile, SaveFile, Password, Alarm, Printer, Dialog } kind = Message;
+    QString title;                  ///< for a feature's window: its window title
     QString text;                   ///< message text, input prompt or password label
+    QString objectName;             ///< a feature's window: its object name ("frmOptions")
     MsgIcon icon = MsgIcon::None;
     MsgButtons buttons = MsgButtons::Ok;
     std::optional<MsgResult> defaultButton;
@@ -36,8 +40,13 @@ struct AskedPrompt
 class ScriptedPrompts : public Prompts
 {
 public:
+    /// What the user does in a feature's modal window: presses its buttons, types.
+    struct DialogScript
+    {
+        std::function<void(QDialog &window)> act;
+    };
     using Answer = std::variant<MsgResult, QString, std::optional<QColor>, std::optional<NoteStyle>, FileAnswer,
-                                std::optional<AlarmRecord>, PrinterChoice>;
+                                std::optional<AlarmRecord>, PrinterChoice, DialogScript>;
 
     void answerMessage(MsgResult r) { m_answers.append(Answer{r}); }
     void answerInput(const QString &text) { m_answers.append(Answer{text}); }
@@ -48,6 +57,12 @@ public:
     /// The alarm dialog saves \a saved (nullopt: it is cancelled).
     void answerAlarm(std::optional<AlarmRecord> saved) { m_answers.append(Answer{saved}); }
     void answerPrinter(const PrinterChoice &c) { m_answers.append(Answer{c}); }
+    /**
+     * The next feature window is handed to \a act while "open" (a window left open
+     * afterwards is closed as cancelled). Prompts the window raises meanwhile take the
+     * answers queued after this one.
+     */
+    void answerDialog(std::function<void(QDialog &window)> act) { m_answers.append(Answer{DialogScript{std::move(act)}}); }
 
     const QList<AskedPrompt> &asked() const { return m_asked; }
     const AskedPrompt &last() const { return m_asked.last(); }
@@ -71,6 +86,7 @@ public:
     QString password(const QString &title, const QString &label, bool confirm, int maxLength) override;
     std::optional<AlarmRecord> alarmProperties(const AlarmRequest &request) override;
     PrinterChoice printer(const PrinterRequest &request) override;
+    int dialog(QDialog &window) override;
 
 private:
     template<typename T> std::optional<T> take(const AskedPrompt &asked);

@@ -13,11 +13,12 @@ TestEnvironment::TestEnvironment()
 {
     QStandardPaths::setTestModeEnabled(true);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    for (const QString &d : {configHome(), dataHome(), runtimeDir(), tempDir(), workDir()})
+    for (const QString &d : {configHome(), dataHome(), cacheHome(), runtimeDir(), tempDir(), workDir()})
         QDir().mkpath(d);
     QFile::setPermissions(runtimeDir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("XDG_CONFIG_HOME", configHome().toUtf8());
     qputenv("XDG_DATA_HOME", dataHome().toUtf8());
+    qputenv("XDG_CACHE_HOME", cacheHome().toUtf8());
     qputenv("XDG_RUNTIME_DIR", runtimeDir().toUtf8());
     qputenv("TMPDIR", tempDir().toUtf8());
     // QSettings caches its folders per process; point it at this world explicitly.

@@ -20,6 +20,7 @@ public:
     QString root() const { return m_dir.path(); }
     QString configHome() const { return m_dir.path() + QStringLiteral("/config"); }
     QString dataHome() const { return m_dir.path() + QStringLiteral("/data"); }
+    QString cacheHome() const { return m_dir.path() + QStringLiteral("/cache"); }
     QString runtimeDir() const { return m_dir.path() + QStringLiteral("/runtime"); }
     QString tempDir() const { return m_dir.path() + QStringLiteral("/tmp/"); }
     QString workDir() const { return m_dir.path() + QStringLiteral("/work"); }

@@ -1,9 +1,12 @@
 #include "core/channel/ControlEndpoint.h"
 
 #include "core/channel/ChannelErrors.h"
+#include "core/PrivateFiles.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSysInfo>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -52,34 +55,54 @@ bool isPrivateFolder(const QString &folder, QString *why)
     return true;
 }
 
-/// "<temp>/pellux-<uid>", made or repaired to mode 0700.
+/// The folder in the user's own home that stands in when the shared temp folder's one
+/// cannot be used; one per computer, since a home folder may be shared between several.
+QString homeFallbackFolder()
+{
+    QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (cache.isEmpty() || !QDir::isAbsolutePath(cache))
+        cache = QDir::homePath() + QStringLiteral("/.cache");
+    QString host = QSysInfo::machineHostName();
+    for (QChar &c : host) {
+        if (!c.isLetterOrNumber() && c != QLatin1Char('-') && c != QLatin1Char('.'))
+            c = QLatin1Char('_');
+    }
+    return QDir::cleanPath(cache) + QStringLiteral("/pellux-") + (host.isEmpty() ? QStringLiteral("local") : host);
+}
+
+/// A socket path must fit the system's address buffer.
+bool socketPathFits(const QString &folder)
+{
+    return QFile::encodeName(folder).size() + 1 + qsizetype(sizeof(kControlEndpointName)) < 100;
+}
+
+/// "<temp>/pellux-<uid>", made or repaired to mode 0700. Anybody may create that name
+/// first; when what is there is not ours, a private folder in the user's own home is
+/// used instead (the next start finds it the same way) and one line on standard error
+/// says so.
 QString fallbackFolder(QString *errorString)
 {
     const QString folder = QDir::tempPath() + QStringLiteral("/pellux-") + QString::number(::geteuid());
-    const QByteArray native = QFile::encodeName(folder);
-    const auto fail = [&](const QString &why) {
-        setError(errorString, QStringLiteral("Cannot use the folder %1 for the control channel: %2").arg(folder, why));
-        return QString();
-    };
+    QString why;
+    if (MakePrivateFolder(folder, &why))
+        return folder;
 
-    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
-        return fail(systemError(errno));
-
-    // Whether just made or found, check what is really there (lstat: a link planted
-    // in the shared temp folder must not lead us elsewhere).
-    struct stat st {};
-    if (::lstat(native.constData(), &st) != 0)
-        return fail(systemError(errno));
-    if (!S_ISDIR(st.st_mode))
-        return fail(QStringLiteral("not a folder"));
-    if (st.st_uid != ::geteuid())
-        return fail(QStringLiteral("belongs to another user"));
-    // Others could have left a socket of their own in a folder they could write to.
-    if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
-        return fail(QStringLiteral("others may write into it"));
-    if ((st.st_mode & 0777) != 0700 && ::chmod(native.constData(), 0700) != 0)
-        return fail(systemError(errno));
-    return folder;
+    const QString home = homeFallbackFolder();
+    QString homeWhy;
+    const bool homeOk = socketPathFits(home) && QDir().mkpath(QFileInfo(home).absolutePath())
+                        && MakePrivateFolder(home, &homeWhy);
+    static bool told = false;
+    if (homeOk) {
+        if (!told) {
+            told = true;
+            qWarning("Pellux: %s cannot hold the control channel (%s); using %s instead.",
+                     qPrintable(folder), qPrintable(why), qPrintable(home));
+        }
+        return home;
+    }
+    setError(errorString, QStringLiteral("Cannot use the folder %1 for the control channel: %2; nor %3%4")
+                              .arg(folder, why, home, homeWhy.isEmpty() ? QString() : QStringLiteral(": ") + homeWhy));
+    return QString();
 }
 #endif
 

@@ -16,6 +16,10 @@ inline constexpr char kControlEndpointName[] = "Pellux.Control";
  * folder is used only when it is a real folder (not a link) owned by this user;
  * read or search rights for others are taken away, but a folder that others could
  * write into is refused, since anything already in it may have been planted.
+ * When that name is taken by something not ours (anyone can create it first), the
+ * folder "pellux-<host>" in the user's cache folder ($XDG_CACHE_HOME, else
+ * ~/.cache) is used instead, checked the same way, and one line on standard error
+ * says so.
  *
  * Returns the folder without a trailing separator, or an empty string with the
  * reason in \a errorString.

@@ -4,11 +4,14 @@
 #include "core/channel/ControlCommand.h"
 #include "core/channel/ControlEndpoint.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QList>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
+#include <QStringDecoder>
+#include <QTimer>
 
 #include <optional>
 
@@ -29,6 +32,7 @@ struct ControlServer::Connection
     bool syncMark = false;                      ///< sent "SyncOn" and no "SyncOff" yet
     bool closed = false;                        ///< the client has gone
     bool finished = false;                      ///< dropped by the server
+    QElapsedTimer lastActive;                   ///< since the last line in or answer out
 };
 
 
@@ -100,11 +104,59 @@ bool ControlServer::start(QString *errorString)
     connect(server, &QLocalServer::newConnection, this, &ControlServer::acceptConnections);
     m_server = server;
     m_path = path;
+    if (!m_watch) {
+        m_watch = new QTimer(this);
+        connect(m_watch, &QTimer::timeout, this, &ControlServer::watch);
+    }
+    m_watch->start(qBound(50, m_idleTimeoutMs / 2, 5000));
     return true;
+}
+
+void ControlServer::watch()
+{
+    if (m_server && !m_server->isListening()) {
+        // The local server gives up for good when an accept fails; listen anew.
+        m_server->disconnect(this);
+        m_server->deleteLater();
+        m_server = nullptr;
+        QString error;
+        if (!start(&error))
+            qWarning("Pellux: the control channel could not listen again: %s", qPrintable(error));
+    }
+    QList<ConnectionPtr> idle;
+    for (const auto &[id, conn] : m_connections) {
+        // A synchronisation in progress may take its time between commands.
+        if (!conn->running && conn->lines.isEmpty() && !conn->syncMark
+            && conn->lastActive.hasExpired(m_idleTimeoutMs))
+            idle.append(conn);
+    }
+    for (const ConnectionPtr &conn : std::as_const(idle))
+        drop(conn);
+}
+
+void ControlServer::drop(const ConnectionPtr &conn)
+{
+    if (conn->finished)
+        return;
+    conn->lines.clear();
+    conn->partial.clear();
+    if (QLocalSocket *socket = conn->socket)
+        socket->abort();
+    finish(conn);
+}
+
+qsizetype ControlServer::bufferedBytes() const
+{
+    qsizetype total = 0;
+    for (const auto &[id, conn] : m_connections)
+        total += conn->partial.size();
+    return total;
 }
 
 void ControlServer::stop()
 {
+    if (m_watch)
+        m_watch->stop();
     if (m_server) {
         m_server->disconnect(this);
         m_server->close();   // removes the socket file
@@ -145,9 +197,19 @@ void ControlServer::acceptConnections()
         QLocalSocket *socket = m_server->nextPendingConnection();
         if (!socket)
             break;
+        if (int(m_connections.size()) >= kMaxConnections) {
+            // Each conversation holds a file descriptor; running out of them would
+            // end the channel for everyone.
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        // What arrives faster than it is taken waits in the system, not here.
+        socket->setReadBufferSize(kMaxCommandBytes);
         auto conn = std::make_shared<Connection>();
         conn->id = m_nextId++;
         conn->socket = socket;
+        conn->lastActive.start();
         m_connections.emplace(conn->id, conn);
 
         const std::weak_ptr<Connection> weak = conn;
@@ -170,6 +232,7 @@ void ControlServer::readFrom(const ConnectionPtr &conn)
     const QByteArray data = conn->socket->readAll();
     if (data.isEmpty())
         return;
+    conn->lastActive.start();
 
     qsizetype pos = 0;
     while (pos < data.size()) {
@@ -198,6 +261,12 @@ void ControlServer::readFrom(const ConnectionPtr &conn)
                 conn->lines.append(DecodeCommandLine(line));
         }
         pos = lf + 1;
+    }
+    // A client that sends faster than it reads, or holds much in unfinished lines,
+    // would make the channel's memory grow without end: it is dropped.
+    if (conn->lines.size() > kMaxWaitingCommands || bufferedBytes() > kMaxBufferedBytes) {
+        drop(conn);
+        return;
     }
     // Commands never run inside the socket's own signal: a command may let events
     // run or stop the server, and the socket must not be torn down under itself.
@@ -245,11 +314,14 @@ void ControlServer::serve(const ConnectionPtr &conn)
         // Refusals are answered at once, even in the middle of another connection's
         // command; any other command waits until the running one is done.
         const bool refuse = !conn->lines.first() || m_exitPending || m_target->isLoading();
-        if (!refuse && m_executing)
+        // "AreYouThere" changes nothing, so it is answered at once as well: a command
+        // that waits on a box must not make a second start think nobody runs.
+        const bool presence = !refuse && DecodeCommand(*conn->lines.first()).kind == ControlCommandKind::AreYouThere;
+        if (!refuse && !presence && m_executing)
             return;
         const std::optional<QString> line = conn->lines.takeFirst();
-        if (refuse) {
-            reply(conn, false);
+        if (refuse || presence) {
+            reply(conn, presence);
             continue;
         }
         const ControlCommandKind kind = DecodeCommand(*line).kind;
@@ -295,7 +367,7 @@ bool ControlServer::run(const ConnectionPtr &conn, const QString &command)
         m_exitPending = true;
         break;
     case ControlCommandKind::SaveNotes:
-        m_target->channelSaveNotes();
+        accepted = m_target->channelSaveNotes();
         break;
     case ControlCommandKind::LoadNotes:
         m_target->channelLoadNotes();
@@ -323,6 +395,11 @@ void ControlServer::reply(const ConnectionPtr &conn, bool accepted)
         return;   // the client has gone; the command still counted
     socket->write(accepted ? "ACK\n" : "NAK\n");
     socket->flush();
+    conn->lastActive.start();
+    if (socket->bytesToWrite() > kMaxUnreadReplyBytes) {
+        drop(conn);   // it does not read its answers
+        return;
+    }
     // "Exit" ends the process right after; make sure the answer has left by then.
     if (m_exitPending && socket->bytesToWrite() > 0)
         socket->waitForBytesWritten(1000);

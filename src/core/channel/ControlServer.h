@@ -7,6 +7,7 @@
 #include <memory>
 
 class QLocalServer;
+class QTimer;
 
 namespace pellux {
 
@@ -39,7 +40,8 @@ public:
      * from inside the command.
      */
     virtual void channelExit() = 0;
-    virtual void channelSaveNotes() = 0;
+    /// False when the store was not written (the client then hears "NAK").
+    virtual bool channelSaveNotes() = 0;
     /// Reload the store (it raises the loading flag itself while it reads).
     virtual void channelLoadNotes() = 0;
     virtual void channelUnloadNotes() = 0;
@@ -97,6 +99,20 @@ public:
 
     /// Longest command line taken; a longer one is refused and skipped up to its LF.
     static constexpr qsizetype kMaxCommandBytes = 64 * 1024;
+    /// Conversations open at once; one more is closed as soon as it comes.
+    static constexpr int kMaxConnections = 64;
+    /// Bytes of partial lines held for all conversations together; the conversation
+    /// that would pass it is dropped.
+    static constexpr qsizetype kMaxBufferedBytes = 1024 * 1024;
+    /// Answers a client may leave unread (bytes) and commands it may leave waiting;
+    /// past either it is dropped.
+    static constexpr qint64 kMaxUnreadReplyBytes = 64 * 1024;
+    static constexpr qsizetype kMaxWaitingCommands = 1024;
+    /// A conversation silent this long with nothing under way is dropped.
+    void setIdleTimeout(int ms) { m_idleTimeoutMs = ms; }
+    int idleTimeout() const { return m_idleTimeoutMs; }
+    /// Conversations open now.
+    int connectionCount() const { return int(m_connections.size()); }
 
 private:
     struct Connection;
@@ -112,6 +128,13 @@ private:
     void reply(const ConnectionPtr &conn, bool accepted);
     void finish(const ConnectionPtr &conn);
     void runExit();
+    /// Drops a conversation without calling the target for its commands.
+    void drop(const ConnectionPtr &conn);
+    qsizetype bufferedBytes() const;
+    /// Every few seconds: drops idle conversations, and listens again when the local
+    /// server stopped under us (it closes itself when an accept fails, as when the
+    /// process runs out of file descriptors).
+    void watch();
 
     ControlTarget *m_target;
     QLocalServer *m_server = nullptr;
@@ -121,6 +144,8 @@ private:
     bool m_executing = false;
     bool m_pumpScheduled = false;
     bool m_exitPending = false;
+    int m_idleTimeoutMs = 60 * 1000;
+    QTimer *m_watch = nullptr;
 };
 
 } // namespace pellux

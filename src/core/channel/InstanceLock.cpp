@@ -1,14 +1,18 @@
 #include "core/channel/InstanceLock.h"
 
 #include "core/channel/ControlEndpoint.h"
+#include "core/PrivateFiles.h"
 
 #include <QLockFile>
 
 namespace pellux {
 
 InstanceLock::InstanceLock(const QString &path)
-    : m_path(path.isEmpty() ? ControlLockPath(&m_error) : path)
+    : m_path(path)
 {
+    // In the body: the lookup reports into m_error, which must exist by then.
+    if (m_path.isEmpty())
+        m_path = ControlLockPath(&m_error);
     if (m_path.isEmpty())
         return;
     m_lock = std::make_unique<QLockFile>(m_path);
@@ -27,6 +31,7 @@ bool InstanceLock::tryLock(int timeoutMs)
         return true;
     if (m_lock->tryLock(timeoutMs)) {
         m_error.clear();
+        RestrictToOwner(m_path);
         return true;
     }
     switch (m_lock->error()) {

@@ -35,8 +35,11 @@ QString tooDeepMessage()
         .arg(MaxStoreDepth);
 }
 
-QString unreadableMessage(qint64 line, qint64 column, const QString &why)
+QString unreadableMessage(qint64 line, qint64 column, QString why)
 {
+    // The parser's own sentence goes inside the brackets without its full stop.
+    while (why.endsWith(QLatin1Char('.')))
+        why.chop(1);
     return QStringLiteral("The note store is not a readable XML document (line %1, column %2: %3).")
         .arg(line)
         .arg(column)

@@ -1,8 +1,12 @@
 #include "core/store/StoreFile.h"
 
+#include "core/PrivateFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <sys/stat.h>
 
 namespace pellux {
 
@@ -29,6 +33,9 @@ StoreWriteResult writeWhole(const SaveFileFactory &factory, const QString &path,
         result.error = file->errorString();
         return result;
     }
+    // Notes are private, whatever the umask or the mode of the file this replaces.
+    if (file->handle() >= 0)
+        ::fchmod(file->handle(), 0600);
     const qint64 written = file->write(data);
     if (written != data.size()) {
         result.error = file->errorString();
@@ -70,6 +77,16 @@ StoreWriteResult WriteStoreFile(const QString &path, const QByteArray &document,
     }
 
     return writeWhole(factory, path, document);
+}
+
+void CloseStoreFolder(const QString &folder)
+{
+    RestrictToOwner(QDir::cleanPath(folder));
+    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo &entry : entries) {
+        if (!entry.isSymLink())
+            RestrictToOwner(entry.absoluteFilePath());
+    }
 }
 
 QString SetAsideUnreadableStore(const QString &path, const QString &stamp)

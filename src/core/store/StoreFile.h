@@ -35,6 +35,12 @@ StoreWriteResult WriteStoreFile(const QString &path, const QByteArray &document,
                                 const SaveFileFactory &factory = {});
 
 /**
+ * Closes the store's folder and everything in it to other users (folder 0700, files
+ * 0600), whatever the umask made them: notes are private.
+ */
+void CloseStoreFolder(const QString &folder);
+
+/**
  * Moves an unreadable store out of the way so that the next save cannot
  * overwrite it: "Pellux.NoteData" becomes "Pellux.NoteData.unreadable-<stamp>"
  * in the same folder ("-2", "-3", ... is added when that name is taken: nothing is
