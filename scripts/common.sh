@@ -13,7 +13,7 @@ libcurl4-openssl-dev libgmime-3.0-dev qtkeychain-qt6-dev libsecret-1-0 \
 python3-aiosmtpd openssl gnome-keyring libsodium-dev \
 libcups2-dev cups cups-client printer-driver-cups-pdf poppler-utils \
 shared-mime-info libglib2.0-bin desktop-file-utils \
-openbox trayer xdotool x11vnc imagemagick"
+openbox trayer xdotool x11vnc imagemagick clang libclang-rt-14-dev"
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

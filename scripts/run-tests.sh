@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs what is missing, builds, and runs the whole test suite headless:
 # once as a normal build, once under AddressSanitizer + UndefinedBehaviorSanitizer.
-# Set PELLUX_SKIP_SANITIZE=1 to run only the first pass.
+# Set PELLUX_SKIP_SANITIZE=1 to run only the first pass. Then the readers are fuzzed for
+# a bounded time (scripts/run-fuzz.sh; PELLUX_SKIP_FUZZ=1 skips it).
 . "$(dirname "$0")/common.sh"
 
 install_missing
@@ -16,5 +17,9 @@ if [ "${PELLUX_SKIP_SANITIZE:-0}" != "1" ]; then
     configure_and_build "$ROOT/build-asan" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
         -DPELLUX_SANITIZE=ON -DPELLUX_BENCH=OFF -DPELLUX_WERROR=ON
     (cd "$ROOT/build-asan" && ctest --output-on-failure -j "$JOBS")
+fi
+if [ "${PELLUX_SKIP_FUZZ:-0}" != "1" ]; then
+    echo "== Fuzzing the readers (${FUZZ_SECONDS:-30} s each)"
+    "$ROOT/scripts/run-fuzz.sh"
 fi
 echo "All tests passed."

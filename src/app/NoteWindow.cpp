@@ -268,6 +268,7 @@ void NoteWindow::SetAlarmData()
     m_alarm = m_program.CurrentAlarm;
     if (mnuAlarmSet)
         mnuAlarmSet->setChecked(m_alarm.Enabled);
+    emit contentChanged();
 }
 
 void NoteWindow::CheckAlarm(const QDateTime &TimeIn)
@@ -462,6 +463,18 @@ void NoteWindow::changeEvent(QEvent *event)
             onDeactivated();
     }
     QWidget::changeEvent(event);
+}
+
+void NoteWindow::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    emit placeChanged();
+}
+
+void NoteWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    emit placeChanged();
 }
 
 void NoteWindow::closeEvent(QCloseEvent *event)

@@ -191,6 +191,11 @@ public:
 signals:
     /// The window became / stopped being the active window.
     void noteActivated(NoteWindow *note);
+    /// Something the store holds of this note changed in the window itself (text, rows,
+    /// style, alarm); the note table announces the rest.
+    void contentChanged();
+    /// The window was moved or resized.
+    void placeChanged();
 
 protected:
     /// The kind's own procedures behind the shared menu items.
@@ -230,6 +235,8 @@ protected:
 
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
     /// Activation: NoteUnroll, record as the note in use, CheckClipboard.
     virtual void onActivated();

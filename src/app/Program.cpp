@@ -4,6 +4,8 @@
 #include "app/ControlPanel.h"
 #include "app/FlashMsg.h"
 #include "app/NoteWindow.h"
+#include "app/QuickSave.h"
+#include "app/ScreenRescue.h"
 #include "app/SmtpPassword.h"
 #include "core/NoteGuid.h"
 #include "core/NotePassword.h"
@@ -11,6 +13,7 @@
 #include "core/notefile/LegacyDat.h"
 #include "core/notefile/NoteFile.h"
 #include "core/channel/ControlClient.h"
+#include "core/store/StoreBackup.h"
 #include "core/store/StoreDomReader.h"
 #include "core/store/StoreRecovery.h"
 #include "core/store/StoreStreamReader.h"
@@ -31,6 +34,7 @@
 #include <QFileInfo>
 #include <QScopedValueRollback>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
@@ -65,6 +69,8 @@ Program::Program(const Services &services, std::unique_ptr<SettingsStore> settin
     , m_hub(std::make_unique<Commands>(*this))
 {
     followNoteTable();
+    m_quickSave = std::make_unique<QuickSave>(*this);
+    m_screenRescue = std::make_unique<ScreenRescue>(*this);
     VersionText = pellux::VersionText(version());
     endProcess = [](int code) { QCoreApplication::exit(code); };
     appPath = QCoreApplication::applicationDirPath();
@@ -74,6 +80,8 @@ Program::Program(const Services &services, std::unique_ptr<SettingsStore> settin
 Program::~Program()
 {
     m_server.reset();
+    m_screenRescue.reset();
+    m_quickSave.reset();
     // The windows go first; the views that follow the table must not hear of it.
     m_notes.disconnect();
     for (int i = 1; i <= m_notes.upperBound(); ++i)
@@ -603,6 +611,8 @@ qint16 Program::FindNoteByGUID(const QString &g) const
 
 void Program::UnloadNotes()
 {
+    // A store written while the windows go would miss notes.
+    m_quickSave->suspend();
     if (m_panel)
         m_panel->setNoteTimersEnabled(false);
     for (int i = 1; i <= upperBound(); ++i) {
@@ -803,8 +813,8 @@ void Program::LoadNotes()
             loaded = LoadRecordStore(path);
             break;
         case StoreFormat::Unknown:
-            setAsideUnreadable(path, QStringLiteral("Pellux.NoteData is in a unknown format.  Notes not loaded."));
-            loaded = false;
+            loaded = setAsideOfferingBackup(path,
+                                            QStringLiteral("Pellux.NoteData is in a unknown format.  Notes not loaded."));
             break;
         case StoreFormat::Empty:
             break;
@@ -834,7 +844,10 @@ void Program::LoadNotes()
     }
     if (m_panel)
         m_panel->setNoteTimersEnabled(true);
+    if (upperBound() > 0)
+        m_keepBackup = false;
     loading = 0;
+    m_quickSave->resume();
     emit notesLoaded();
     // Notes a previous run could not save are offered once, at start-up.
     if (!std::exchange(m_recoveryOffered, true))
@@ -858,6 +871,38 @@ void Program::setAsideUnreadable(const QString &path, const QString &why, const 
             m_storeUnsafe = true;
     }
     prompts().message(text, MsgIcon::Exclamation);
+}
+
+bool Program::setAsideOfferingBackup(const QString &path, const QString &why)
+{
+    const QString backup = DataFolder + BackupFileName;
+    const bool dataStore = QFileInfo(path).absoluteFilePath() == QFileInfo(storePath()).absoluteFilePath();
+    const std::optional<BackupSummary> summary =
+        dataStore ? SummarizeBackup(backup, pixelScale(), noteDefaults()) : std::nullopt;
+    if (!summary) {
+        setAsideUnreadable(path, why);
+        return false;
+    }
+    const QString aside = SetAsideUnreadableStore(path, clock().now().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    if (aside.isEmpty()) {
+        // Still in the way: told as any store that cannot be set aside, and never written over.
+        setAsideUnreadable(path, why);
+        return false;
+    }
+    const MsgResult answer = prompts().message(
+        QStringLiteral("Pellux.NoteData could not be read and was set aside as %1. The backup of %2 holds %3 notes. "
+                       "Load the backup?")
+            .arg(QFileInfo(aside).fileName(), QLocale().toString(summary->written, QLocale::ShortFormat))
+            .arg(summary->notes),
+        MsgIcon::Question, MsgButtons::YesNo);
+    if (answer == MsgResult::Yes && LoadNoteData(backup)) {
+        // There is no store now: these notes become it a moment after the load.
+        QTimer::singleShot(0, m_quickSave.get(), &QuickSave::contentChanged);
+        return true;
+    }
+    // An empty start must not wipe the backup the user may still want.
+    m_keepBackup = true;
+    return false;
 }
 
 bool Program::dataStoreHoldsNotes() const
@@ -982,10 +1027,8 @@ void Program::placeLegacyNotes(const BinaryReadResult &read)
 bool Program::LoadNoteData(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        setAsideUnreadable(path, QStringLiteral("Pellux.NoteData could not be read: %1").arg(file.errorString()));
-        return false;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return setAsideOfferingBackup(path, QStringLiteral("Pellux.NoteData could not be read: %1").arg(file.errorString()));
     const QByteArray bytes = file.readAll();
     file.close();
 
@@ -994,8 +1037,7 @@ bool Program::LoadNoteData(const QString &path)
     const StoreReadResult read = ReadNoteStore(bytes, scale, defaults);
     if (!read.ok) {
         // The reader's reason is a sentence of its own.
-        setAsideUnreadable(path, QStringLiteral("Pellux.NoteData could not be read.  %1").arg(read.error));
-        return false;
+        return setAsideOfferingBackup(path, QStringLiteral("Pellux.NoteData could not be read.  %1").arg(read.error));
     }
 
     bool flashed = false;
@@ -1139,6 +1181,8 @@ Program::StoreSave Program::writeStore(QString *failure, QByteArray *document)
     // While the store loads, or while the notes are unloaded, the table is not the store.
     if (!m_storeLoaded)
         return StoreSave::NotLoaded;
+    // A quick save still under way must not finish after this one.
+    m_quickSave->settle();
     const QByteArray written = storeDocument();
     if (document)
         *document = written;
@@ -1153,13 +1197,15 @@ Program::StoreSave Program::writeStore(QString *failure, QByteArray *document)
 
     QDir().mkpath(DataFolder);
     const StoreWriteResult result =
-        WriteStoreFile(storePath(), written, DataFolder + BackupFileName, upperBound() > 0, saveFileFactory);
+        WriteStoreFile(storePath(), written, DataFolder + BackupFileName, upperBound() > 0 && !m_keepBackup,
+                       saveFileFactory);
     if (!result.ok) {
         *failure = QStringLiteral("Pellux could not save your notes to \"%1\".\r\r%2\r\rThe notes saved "
                                   "before are unchanged, and your notes are still open.")
                        .arg(QDir::toNativeSeparators(storePath()), result.error);
         return StoreSave::Failed;
     }
+    m_quickSave->saved();
     return StoreSave::Saved;
 }
 

@@ -39,6 +39,8 @@ class ModalState;
 class NoteWindow;
 class Program;
 class PrintSystem;
+class QuickSave;
+class ScreenRescue;
 class Prompts;
 class ScreenMetrics;
 class SecretStore;
@@ -244,6 +246,12 @@ public:
     QString NewUniqueNoteGUID();
     QString storePath() const;
     bool storeLoaded() const { return m_storeLoaded; }
+    /// False when an unreadable store could not be set aside: nothing may be written over it.
+    bool storeWritable() const { return !m_storeUnsafe; }
+    /// Writes the store a moment after each change (without a backup).
+    QuickSave &quickSave() const { return *m_quickSave; }
+    /// Brings notes and the panel back onto the screens (on load and when screens change).
+    ScreenRescue &screenRescue() const { return *m_screenRescue; }
     /// A store "note" element read as a record; a note it cannot read keeps only its title.
     StoredNote storedNoteFromElement(const QDomElement &note);
     /// The record the store writer writes for the note in \a slot.
@@ -306,6 +314,11 @@ private:
     /// Moves an unreadable store aside and tells the user; \a outcome ends the message
     /// (by default: Pellux starts with no notes).
     void setAsideUnreadable(const QString &path, const QString &why, const QString &outcome = QString());
+    /**
+     * The same for the data folder's store when its backup can stand in: the user is
+     * offered the backup instead of the message. True when the backup's notes were loaded.
+     */
+    bool setAsideOfferingBackup(const QString &path, const QString &why);
     /// Places the notes an old store gave, in file order, one slot each.
     void placeLegacyNotes(const BinaryReadResult &read);
     /// Loads what a legacy reader gave; a damaged file is set aside with the notes before kept.
@@ -330,6 +343,8 @@ private:
     std::unique_ptr<FlashMsg> m_flash;
     std::unique_ptr<ControlServer> m_server;
     std::unique_ptr<InstanceLock> m_instanceLock;
+    std::unique_ptr<QuickSave> m_quickSave;
+    std::unique_ptr<ScreenRescue> m_screenRescue;
     std::map<NoteKind, NoteKindProcs> m_kinds;
     /// Windows unloaded with deleteLater that may not be gone yet; finished with the program.
     QList<QPointer<NoteWindow>> m_unloading;
@@ -353,6 +368,9 @@ private:
     bool m_terminateRequested = false;
     /// The store could not be set aside after a failed read: never write over it.
     bool m_storeUnsafe = false;
+    /// The store was set aside and its good backup declined: saves leave the backup alone
+    /// until a load brings notes again.
+    bool m_keepBackup = false;
     /// Where the last new note was put (frame, in pixels); none before the first.
     std::optional<QPoint> m_lastNewNote;
 };

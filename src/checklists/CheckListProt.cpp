@@ -231,8 +231,11 @@ void CheckListProt::createRow()
     r.line = new CheckItemRule(m_client);
     r.txt->setFont(i == 1 && m_style.strikethru ? m_struckFont : m_plainFont);
     connect(r.chk, &QCheckBox::toggled, this, [this, i] { chkItem_Click(i); });
+    connect(r.chk, &QCheckBox::toggled, this, &NoteWindow::contentChanged);
+    connect(r.txt, &QLineEdit::textChanged, this, &NoteWindow::contentChanged);
     m_rows.push_back(r);
     ItemCount = int(m_rows.size());
+    emit contentChanged();
     placeRow(i);
     if (m_client->isVisible()) {
         r.chk->show();
@@ -253,6 +256,7 @@ void CheckListProt::destroyLastRow()
     delete r.chk;
     delete r.txt;
     delete r.line;
+    emit contentChanged();
 }
 
 void CheckListProt::placeRow(int i)
@@ -814,6 +818,7 @@ void CheckListProt::setNoteStyle(const NoteStyle &style)
     m_style = style;
     applyRow1Style();
     UpdateItems();
+    emit contentChanged();
 }
 
 void CheckListProt::fillStoredData(StoredNote &note) const

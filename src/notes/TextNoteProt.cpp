@@ -137,6 +137,7 @@ TextNoteProt::TextNoteProt(Program &program)
     setClientWidget(TxtData);
     buildMenus();
     connect(TxtData, &QPlainTextEdit::textChanged, this, &TextNoteProt::TxtData_Change);
+    connect(TxtData, &QPlainTextEdit::textChanged, this, &NoteWindow::contentChanged);
     connect(TxtData, &QPlainTextEdit::selectionChanged, this, &TextNoteProt::CheckClipboard);
 
     UpdateSettings();
@@ -279,6 +280,7 @@ void TextNoteProt::setNoteStyle(const NoteStyle &style)
     m_style = style;
     TxtData->setFont(toQFont(style));
     applyColors();
+    emit contentChanged();
 }
 
 void TextNoteProt::applyColors()

@@ -14,6 +14,7 @@
 #include <QStyleHints>
 #include <QSysInfo>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 
 namespace pellux {
@@ -63,6 +64,48 @@ int QtScreenMetrics::queryTwipsPerPixelY() const
 {
     QScreen *s = primary();
     return s ? twipsPerPixel(s->logicalDotsPerInchY()) : 15;
+}
+
+QtScreenMetrics::QtScreenMetrics() = default;
+QtScreenMetrics::~QtScreenMetrics() = default;
+
+QList<QRect> QtScreenMetrics::availableGeometries() const
+{
+    QList<QRect> out;
+    QScreen *first = primary();
+    if (first)
+        out.append(first->availableGeometry());
+    for (QScreen *s : QGuiApplication::screens()) {
+        if (s != first)
+            out.append(s->availableGeometry());
+    }
+    return out;
+}
+
+void QtScreenMetrics::watchScreens()
+{
+    if (m_watcher || !qGuiApp)
+        return;
+    m_watcher = std::make_unique<QObject>();
+    QObject *w = m_watcher.get();
+    // Announced once the desktop has settled: a screen that goes may still be listed
+    // while its removal is announced.
+    const auto later = [this, w] { QTimer::singleShot(0, w, [this] { announceScreensChanged(); }); };
+    QObject::connect(qGuiApp, &QGuiApplication::screenAdded, w, [this, later](QScreen *s) {
+        watch(s);
+        later();
+    });
+    QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, w, [later](QScreen *) { later(); });
+    QObject::connect(qGuiApp, &QGuiApplication::primaryScreenChanged, w, [later](QScreen *) { later(); });
+    for (QScreen *s : QGuiApplication::screens())
+        watch(s);
+}
+
+void QtScreenMetrics::watch(QScreen *screen)
+{
+    QObject *w = m_watcher.get();
+    QObject::connect(screen, &QScreen::availableGeometryChanged, w,
+                     [this, w] { QTimer::singleShot(0, w, [this] { announceScreensChanged(); }); });
 }
 
 int QtScreenMetrics::screenWidthTwips() const

@@ -5,8 +5,11 @@
 #include "platform/SystemQueries.h"
 
 #include <QObject>
+#include <memory>
 #include <QStringList>
 #include <QVariantMap>
+
+class QScreen;
 
 namespace pellux {
 
@@ -19,12 +22,15 @@ public:
     void waitUntil(const QDateTime &moment) override;
 };
 
-/// Measures of the primary screen.
+/// Measures of the primary screen, and the desktop's screens as Qt reports them.
 class QtScreenMetrics : public ScreenMetrics
 {
 public:
+    QtScreenMetrics();
+    ~QtScreenMetrics() override;
     int screenWidthTwips() const override;
     int screenHeightTwips() const override;
+    QList<QRect> availableGeometries() const override;
     QRect availableAreaTwips() const override;
     /// Measured on a framed window of the program; the style's title bar height until one is shown.
     int titleBarHeightTwips() const override;
@@ -32,6 +38,12 @@ public:
 protected:
     int queryTwipsPerPixelX() const override;
     int queryTwipsPerPixelY() const override;
+    void watchScreens() override;
+
+private:
+    void watch(QScreen *screen);
+    /// Holds the connections to the application's and the screens' signals.
+    std::unique_ptr<QObject> m_watcher;
 };
 
 /**

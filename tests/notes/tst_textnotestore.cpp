@@ -76,6 +76,12 @@ public:
         QFile conf(m_dir.filePath(QStringLiteral("config/PelluxNotes.conf")));
         if (conf.open(QIODevice::WriteOnly))
             conf.write("[Settings]\nVersion=3.2  (Build 155)\nNextUpdateCheck=" + nextCheck.toLatin1() + "\n");
+        // A screen that holds every note of the fixture: the offscreen default (800 x 600)
+        // would leave some outside it, and those the program moves back onto the screen.
+        QFile screens(m_dir.filePath(QStringLiteral("screens.json")));
+        if (screens.open(QIODevice::WriteOnly))
+            screens.write(R"({"screens":[{"name":"wide","x":0,"y":0,"width":1920,"height":1200,"logicalDpi":96,)"
+                          R"("logicalBaseDpi":96,"dpr":1}]})");
     }
 
     QString storePath() const { return m_dir.filePath(QStringLiteral("data/Brackwel Systems/Pellux/Pellux.NoteData")); }
@@ -90,7 +96,8 @@ public:
         env.insert(QStringLiteral("TMPDIR"), m_dir.filePath(QStringLiteral("tmp")));
         env.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
         env.remove(QStringLiteral("LC_ALL"));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                   QStringLiteral("offscreen:configfile=") + m_dir.filePath(QStringLiteral("screens.json")));
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(m_dir.filePath(QStringLiteral("work")));
         p.setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -45,6 +45,20 @@ public:
     int queryTwipsPerPixelY() const override { return tppY; }
     int screenWidthTwips() const override { return widthPx * tppX; }
     int screenHeightTwips() const override { return heightPx * tppY; }
+
+    /// The screens' available areas in pixels, the primary first; empty: the primary
+    /// screen above, whole.
+    QList<QRect> screens;
+    QList<QRect> availableGeometries() const override
+    {
+        return screens.isEmpty() ? ScreenMetrics::availableGeometries() : screens;
+    }
+    /// The screens changed (one went, one came, an area shrank): the listener hears of it.
+    void setScreens(const QList<QRect> &now)
+    {
+        screens = now;
+        announceScreensChanged();
+    }
     /// Pixels; empty: the whole screen less the panel.
     QRect availablePx;
     int titleBarPx = 20;

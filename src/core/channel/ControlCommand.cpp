@@ -1,5 +1,7 @@
 #include "core/channel/ControlCommand.h"
 
+#include <QStringDecoder>
+
 namespace pellux {
 
 namespace {
@@ -37,6 +39,15 @@ ControlCommand DecodeCommand(const QString &command)
     if (command.startsWith(kLoadNotePrefix, Qt::CaseSensitive))
         return {ControlCommandKind::LoadNote, command.mid(kLoadNotePathStart)};
     return {ControlCommandKind::Unknown, QString()};
+}
+
+std::optional<QString> DecodeCommandLine(const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError() || text.contains(QChar(u'\0')))
+        return std::nullopt;
+    return text;
 }
 
 } // namespace pellux

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+
+#include <optional>
 
 namespace pellux {
 
@@ -34,5 +37,12 @@ struct ControlCommand
  * refuses everything while it is set, before decoding.
  */
 ControlCommand DecodeCommand(const QString &command);
+
+/**
+ * One line of the channel (without its LF) as the command's text, or nothing when it
+ * is not clean UTF-8 or holds a NUL (a path with a NUL would open a different file
+ * than the one named). A byte-order mark at its start is dropped.
+ */
+std::optional<QString> DecodeCommandLine(const QByteArray &bytes);
 
 } // namespace pellux

@@ -35,20 +35,6 @@ struct ControlServer::Connection
     QElapsedTimer lastActive;                   ///< since the last line in or answer out
 };
 
-namespace {
-
-/// A line as a command, or nothing when it is not clean UTF-8 or holds a NUL
-/// (a path with a NUL would open a different file than the one named).
-std::optional<QString> decodeLine(const QByteArray &bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError() || text.contains(QChar(u'\0')))
-        return std::nullopt;
-    return text;
-}
-
-} // namespace
 
 ControlServer::ControlServer(ControlTarget *target, QObject *parent)
     : QObject(parent)
@@ -272,7 +258,7 @@ void ControlServer::readFrom(const ConnectionPtr &conn)
             if (line.size() > kMaxCommandBytes || m_exitPending || m_target->isLoading())
                 conn->lines.append(std::nullopt);
             else
-                conn->lines.append(decodeLine(line));
+                conn->lines.append(DecodeCommandLine(line));
         }
         pos = lf + 1;
     }
