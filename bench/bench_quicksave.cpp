@@ -10,6 +10,7 @@
 // BM_GatherRecords is the gathering alone.
 
 #include "BenchPrompts.h"
+#include "BenchSeams.h"
 #include "app/NoteWindow.h"
 #include "app/Program.h"
 #include "app/QuickSave.h"
@@ -35,36 +36,9 @@ namespace {
 
 using bench::NoPrompts;
 
-class StillClock : public Clock
-{
-public:
-    QDateTime now() const override { return QDateTime(QDate(2026, 12, 10), QTime(10, 30)); }
-    void waitUntil(const QDateTime &) override {}
-};
-
-class Screen96 : public ScreenMetrics
-{
-public:
-    int queryTwipsPerPixelX() const override { return 15; }
-    int queryTwipsPerPixelY() const override { return 15; }
-    int screenWidthTwips() const override { return 1920 * 15; }
-    int screenHeightTwips() const override { return 1080 * 15; }
-};
-
-class QuietSystem : public SystemQueries
-{
-public:
-    QString computerName() const override { return QStringLiteral("BENCH"); }
-    QString tempFolder() const override { return QDir::tempPath(); }
-    QString appDataFolder() const override { return dataFolder; }
-    int osMajorVersion() const override { return 6; }
-    QWidget *foregroundWindow() const override { return nullptr; }
-    bool screenSaverActive() const override { return false; }
-    bool sessionLocked() const override { return false; }
-    int doubleClickTime() const override { return 400; }
-    bool openUrl(const QUrl &) override { return false; }
-    QString dataFolder;
-};
+using bench::QuietSystem;
+using bench::Screen96;
+using bench::StillClock;
 
 NoPrompts g_prompts;
 StillClock g_clock;
